@@ -1,0 +1,26 @@
+# pawmelo_add_test(<name> LABEL <unit|gui|pop3|e2e> SOURCES <files...>
+#                  [GUI] [TIMEOUT <s>] [FIXTURES <names...>] [ENVIRONMENT <k=v...>])
+#
+# One Qt Test executable per test. GUI tests link the widget library and run
+# on the offscreen platform unless they set QT_QPA_PLATFORM themselves.
+function(pawmelo_add_test name)
+    cmake_parse_arguments(T "GUI" "LABEL;TIMEOUT" "SOURCES;FIXTURES;ENVIRONMENT;LIBS" ${ARGN})
+    add_executable(${name} ${T_SOURCES})
+    target_include_directories(${name} PRIVATE "${CMAKE_SOURCE_DIR}/src" "${CMAKE_SOURCE_DIR}/tests")
+    target_link_libraries(${name} PRIVATE Qt6::Test ${T_LIBS})
+    if(T_GUI)
+        target_link_libraries(${name} PRIVATE pawmelo_gui)
+    else()
+        target_link_libraries(${name} PRIVATE pawmelo_core)
+    endif()
+    add_test(NAME ${name} COMMAND ${name})
+    set(env "QT_QPA_PLATFORM=offscreen" "PAWMELO_SOURCE_DIR=${CMAKE_SOURCE_DIR}"
+            "PAWMELO_BUILD_DIR=${CMAKE_BINARY_DIR}" ${T_ENVIRONMENT})
+    if(NOT T_TIMEOUT)
+        set(T_TIMEOUT 120)
+    endif()
+    set_tests_properties(${name} PROPERTIES LABELS "${T_LABEL}" TIMEOUT ${T_TIMEOUT} ENVIRONMENT "${env}")
+    if(T_FIXTURES)
+        set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED "${T_FIXTURES}")
+    endif()
+endfunction()
