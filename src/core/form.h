@@ -1,0 +1,12 @@
+#pragma once
+
+// The load and unload handlers every window of the program has. The Program
+// runs Form_Load right after it registers a newly created window, and
+// Form_Unload when the window is unloaded (closed or destroyed by code).
+class Form
+{
+public:
+    virtual ~Form() = default;
+    virtual void Form_Load() {}
+    virtual void Form_Unload() {}
+};

@@ -1,0 +1,94 @@
+#include "core/main_panel.h"
+
+#include "core/form_timer.h"
+#include "core/program.h"
+#include "settings/id_pass_form.h"
+#include "settings/set_form.h"
+
+#include <QCloseEvent>
+
+namespace {
+const QString kNotSet = QStringLiteral("未設定");
+
+// Flag keys: 1 ticks the box, 0 clears it, anything else leaves it alone.
+void applyFlag(int value, QCheckBox* box)
+{
+    if (value == 1)
+        box->setChecked(true);
+    else if (value == 0)
+        box->setChecked(false);
+}
+} // namespace
+
+MainForm::MainForm(Program& program)
+    : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+                           | Qt::WindowCloseButtonHint)
+    , Timer1(new FormTimer(100, this))
+    , Timer2(new FormTimer(100, this))
+    , Timer3(new FormTimer(0, this))
+    , Timer4(new FormTimer(20, this))
+    , Timer5(new FormTimer(1000, this))
+    , m_program(program)
+{
+    setupUi(this);
+    setObjectName(QStringLiteral("MainForm"));
+    setFixedSize(185, 116); // 2775 x 1740 twips
+    setAutoFillBackground(true);
+    QPalette colours = palette();
+    colours.setColor(QPalette::Window, QColor(0x00, 0x40, 0x00));
+    setPalette(colours);
+    // Windowless labels lie beneath the buttons and boxes that overlap them.
+    for (QWidget* label : {static_cast<QWidget*>(Label4), static_cast<QWidget*>(Label2),
+                           static_cast<QWidget*>(Label3), static_cast<QWidget*>(Label1)})
+        label->lower();
+}
+
+MainForm::~MainForm() = default;
+
+void MainForm::Form_Load()
+{
+    const QString preferences = m_program.preferencesFile();
+    applyFlag(ReadSettingInt(preferences, QStringLiteral("NUMBER")), m_program.setForm()->Check1);
+
+    ImportMailerSettings(m_program.currentDirectory(), m_program.Mailer);
+
+    NMail& mail = m_program.mail();
+    mail.NMailInitializeWinSock();
+    mail.NMailSetOption(1, 8192);
+
+    if (m_program.Mailer.PopServer.isEmpty())
+        Program::showForm(m_program.optionForm());
+
+    IdPassForm* account = m_program.idPassForm();
+    if (account->IdText->text().isEmpty() || account->PassText->text().isEmpty())
+        Program::showForm(account);
+
+    m_program.MciResult = m_program.mciSendString("stop bgm");
+    m_program.MciResult = m_program.mciSendString("close bgm");
+
+    const int interval = ReadSettingInt(preferences, QStringLiteral("NUMBER2"));
+    m_program.setForm()->Text2->setText(QString::number(interval));
+
+    QString mailer = ReadSettingText(preferences, QStringLiteral("NAME"), kNotSet);
+    Text7->setText(mailer.isEmpty() ? kNotSet : mailer);
+
+    applyFlag(ReadSettingInt(preferences, QStringLiteral("NUMBER3")), Check2);
+}
+
+void MainForm::Form_Unload()
+{
+    m_program.MciResult = m_program.mciSendString("stop bgm");
+    m_program.MciResult = m_program.mciSendString("close bgm");
+    Timer2->setEnabled(false);
+    const QString preferences = m_program.preferencesFile();
+    WriteSettingText(preferences, QStringLiteral("NAME"), Text7->text());
+    WriteSettingText(preferences, QStringLiteral("NUMBER3"),
+                     Check2->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
+    m_program.mail().NMailEndWinSock();
+}
+
+void MainForm::closeEvent(QCloseEvent* event)
+{
+    event->accept();
+    m_program.unload(this);
+}

@@ -1,0 +1,152 @@
+#include "core/program.h"
+
+#include "core/form.h"
+#include "core/main_panel.h"
+#include "core/text_value.h"
+#include "core/wait.h"
+#include "settings/id_pass_form.h"
+#include "settings/option_form.h"
+#include "settings/set_form.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QTimer>
+
+Program::Program(Environment environment, Services services)
+    : m_environment(std::move(environment))
+    , m_services(std::move(services))
+{
+}
+
+Program::~Program()
+{
+    // Leaving the program runs no unload handler: the windows just go.
+    const QList<QWidget*> forms{m_mainForm.data(), m_setForm.data(), m_optionForm.data(), m_idPassForm.data()};
+    for (QWidget* form : forms)
+        delete form;
+}
+
+QString Program::currentDirectory() const
+{
+    return m_environment.currentDirectory ? m_environment.currentDirectory() : QDir::currentPath();
+}
+
+QString Program::preferencesFile() const
+{
+    return PreferencesFile(programFolder());
+}
+
+QString Program::accountFile() const
+{
+    return AccountFile(programFolder());
+}
+
+int Program::mciSendString(const QByteArray& command, QByteArray* reply)
+{
+    return m_services.sound ? m_services.sound->sendString(command, reply) : 263;
+}
+
+template <class F>
+F* Program::reach(QPointer<F>& slot)
+{
+    if (slot)
+        return slot.data();
+    auto* form = new F(*this);
+    slot = form; // registered before its load, so nested reaches find it
+    static_cast<Form*>(form)->Form_Load();
+    return form;
+}
+
+MainForm* Program::mainForm()
+{
+    return reach(m_mainForm);
+}
+
+SetForm* Program::setForm()
+{
+    return reach(m_setForm);
+}
+
+OptionForm* Program::optionForm()
+{
+    return reach(m_optionForm);
+}
+
+IdPassForm* Program::idPassForm()
+{
+    return reach(m_idPassForm);
+}
+
+void Program::showForm(QWidget* form)
+{
+    form->show();
+    form->raise();
+    form->activateWindow();
+}
+
+bool Program::forget(QWidget* form)
+{
+    bool found = false;
+    auto drop = [&](auto& slot) {
+        if (slot.data() == form) {
+            slot.clear();
+            found = true;
+        }
+    };
+    drop(m_mainForm);
+    drop(m_setForm);
+    drop(m_optionForm);
+    drop(m_idPassForm);
+    return found;
+}
+
+void Program::unload(QWidget* form)
+{
+    auto* hooks = dynamic_cast<Form*>(form);
+    if (!form || !hooks || m_unloading.contains(form))
+        return;
+    m_unloading.insert(form);
+    hooks->Form_Unload();
+    // Stop the window's timers now: a deleted-later window must not tick.
+    for (QTimer* timer : form->findChildren<QTimer*>())
+        timer->stop();
+    forget(form);
+    form->hide();
+    form->deleteLater();
+    m_unloading.remove(form);
+}
+
+void Program::endProgram()
+{
+    if (m_environment.endProgram)
+        m_environment.endProgram();
+}
+
+void Program::Wait(int milliseconds)
+{
+    WaitOnClock(*m_services.clock, milliseconds);
+}
+
+void Program::startUp()
+{
+    // Hang-up preference: reaching the preferences dialog's box loads the
+    // dialog, whose interval box loads the main panel (hidden) in turn.
+    const int hangUp = ReadSettingInt(preferencesFile(), QStringLiteral("NUMBER"));
+    if (hangUp == 1)
+        setForm()->Check1->setChecked(true);
+    else if (hangUp == 0)
+        setForm()->Check1->setChecked(false);
+
+    ImportMailerSettings(currentDirectory(), Mailer);
+
+    m_mail.NMailInitializeWinSock();
+    m_mail.NMailSetOption(1, 8192);
+
+    if (Mailer.PopServer.isEmpty())
+        showForm(optionForm());
+
+    IdPassForm* account = idPassForm();
+    if (account->IdText->text().isEmpty() || account->PassText->text().isEmpty())
+        showForm(account);
+}

@@ -1,0 +1,101 @@
+#pragma once
+
+#include "core/services.h"
+#include "mail/nmail.h"
+#include "settings/settings_files.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QPoint>
+#include <QPointer>
+#include <QSet>
+#include <QString>
+
+#include <functional>
+
+class QWidget;
+class MainForm;
+class SetForm;
+class OptionForm;
+class IdPassForm;
+
+// The running program: its program-wide variables, its services and the
+// registry through which every window is reached.
+//
+// A window is created the first time anything reaches it (one of its
+// controls included): it is registered first and then its Form_Load runs, so
+// a reach from inside a nested load gets the instance that is loading. It is
+// never shown by being reached. Unloading runs Form_Unload, forgets the
+// window and deletes it later; the next reach creates it afresh.
+class Program final : public QObject
+{
+    Q_OBJECT
+public:
+    struct Environment
+    {
+        QString programFolder;                        // folder of the executable
+        std::function<QString()> currentDirectory;    // the process's working directory
+        std::function<void()> endProgram;              // ends the program at once
+    };
+
+    Program(Environment environment, Services services);
+    ~Program() override;
+
+    // Program-wide variables.
+    MailerSettings Mailer;    // PopServer, SmtpServer, MailAddress, UseApop
+    QString AccountId;
+    QString AccountPassword;
+    qint16 AlertMode = 0;
+    qint32 MciResult = 0;
+    QByteArray MciStatus;
+    QPoint CursorPos;
+
+    QString programFolder() const { return m_environment.programFolder; }
+    QString currentDirectory() const;
+    QString preferencesFile() const;
+    QString accountFile() const;
+
+    NMail& mail() { return m_mail; }
+    Services& services() { return m_services; }
+    /// Sends one multimedia command string to the sound device.
+    int mciSendString(const QByteArray& command, QByteArray* reply = nullptr);
+
+    // The windows, created and loaded on first reach.
+    MainForm* mainForm();
+    SetForm* setForm();
+    OptionForm* optionForm();
+    IdPassForm* idPassForm();
+    // The window if it is loaded now, else nullptr; never creates it.
+    MainForm* loadedMainForm() const { return m_mainForm.data(); }
+    SetForm* loadedSetForm() const { return m_setForm.data(); }
+    OptionForm* loadedOptionForm() const { return m_optionForm.data(); }
+    IdPassForm* loadedIdPassForm() const { return m_idPassForm.data(); }
+
+    /// Shows a window without blocking and brings it forward.
+    static void showForm(QWidget* form);
+    /// Runs the window's Form_Unload, forgets it and deletes it later.
+    void unload(QWidget* form);
+    /// Ends the program at once; no unload handler runs.
+    void endProgram();
+
+    /// Blocks the caller for `milliseconds` while window events go on being
+    /// handled (handlers may run nested inside). Sleeps between events.
+    void Wait(int milliseconds);
+
+    /// The start-up chain the program runs when it starts.
+    void startUp();
+
+private:
+    template <class F>
+    F* reach(QPointer<F>& slot);
+    bool forget(QWidget* form);
+
+    Environment m_environment;
+    Services m_services;
+    NMail m_mail;
+    QPointer<MainForm> m_mainForm;
+    QPointer<SetForm> m_setForm;
+    QPointer<OptionForm> m_optionForm;
+    QPointer<IdPassForm> m_idPassForm;
+    QSet<QWidget*> m_unloading;
+};

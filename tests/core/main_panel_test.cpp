@@ -1,0 +1,151 @@
+#include "core/form_timer.h"
+#include "core/main_panel.h"
+#include "settings/id_pass_form.h"
+#include "settings/option_form.h"
+#include "settings/set_form.h"
+#include "support/test_program.h"
+
+#include <QApplication>
+#include <QTest>
+
+#include <algorithm>
+
+class MainPanelTest final : public QObject
+{
+    Q_OBJECT
+private slots:
+    void firstStartWithEmptySettingsFolder()
+    {
+        TestProgram t;
+        Program& program = *t.program;
+        program.startUp();
+
+        // Preferences loaded first; the panel came into being nested, hidden.
+        QVERIFY(program.loadedSetForm());
+        MainForm* panel = program.loadedMainForm();
+        QVERIFY(panel);
+        QVERIFY(!panel->isVisible());
+        QVERIFY(!program.loadedSetForm()->isVisible());
+        QCOMPARE(panel->Label4->text(), QStringLiteral("OFF"));
+        QVERIFY(!panel->Check3->isChecked());
+        QCOMPARE(panel->Text5->text(), QStringLiteral("0"));
+        QCOMPARE(panel->Text7->text(), QStringLiteral("未設定"));
+        QVERIFY(!panel->Check2->isChecked());
+        QCOMPARE(ReadSettingText(t.preferences(), "NUMBER2", "absent"), QStringLiteral("0"));
+
+        // Its timers run from creation; the seconds timer waits for an interval.
+        QVERIFY(panel->Timer1->running());
+        QVERIFY(panel->Timer2->running());
+        QVERIFY(!panel->Timer3->running());
+        QVERIFY(panel->Timer4->running());
+        QVERIFY(panel->Timer5->running());
+        QCOMPARE(panel->Timer1->interval(), 100);
+        QCOMPARE(panel->Timer4->interval(), 20);
+
+        // Both settings dialogs are up, neither modal.
+        QVERIFY(program.loadedOptionForm() && program.loadedOptionForm()->isVisible());
+        QVERIFY(program.loadedIdPassForm() && program.loadedIdPassForm()->isVisible());
+        QVERIFY(!program.loadedOptionForm()->isModal());
+        QVERIFY(!program.loadedIdPassForm()->isModal());
+
+        // The panel's load silenced the alert device once.
+        QCOMPARE(t.sound->commands, (QByteArrayList{"stop bgm", "close bgm"}));
+    }
+
+    void completeSettingsOpenNoDialog()
+    {
+        TestProgram t;
+        TestProgram::writeFile(t.kestra(), "SMTP=smtp.example\r\nPOP3=pop.example\r\nMAIL=a@b\r\nAPOP=1\r\n");
+        WriteSettingText(t.account(), "NAME", "user");
+        WriteSettingText(t.account(), "NAME2", "secret");
+        WriteSettingText(t.preferences(), "NUMBER", "1");
+        WriteSettingText(t.preferences(), "NUMBER2", "15");
+        WriteSettingText(t.preferences(), "NAME", "/usr/bin/mailer");
+        t.program->startUp();
+
+        Program& program = *t.program;
+        QCOMPARE(program.Mailer.PopServer, QStringLiteral("pop.example"));
+        QCOMPARE(program.Mailer.UseApop, qint16(1));
+        QVERIFY(!program.loadedOptionForm());
+        QVERIFY(!program.loadedIdPassForm()->isVisible());
+        QVERIFY(program.loadedSetForm()->Check1->isChecked());
+        MainForm* panel = program.loadedMainForm();
+        QCOMPARE(panel->Label4->text(), QStringLiteral("ON"));
+        QVERIFY(panel->Check3->isChecked());
+        QCOMPARE(panel->Text5->text(), QStringLiteral("15"));
+        QVERIFY(panel->Timer3->running());
+        QCOMPARE(panel->Timer3->interval(), 1000);
+        QCOMPARE(panel->Text7->text(), QStringLiteral("/usr/bin/mailer"));
+    }
+
+    void hangUpFlagOtherThanZeroOrOneLoadsNothing()
+    {
+        TestProgram t;
+        WriteSettingText(t.preferences(), "NUMBER", "2");
+        t.program->startUp();
+        QVERIFY(!t.program->loadedSetForm());
+        QVERIFY(!t.program->loadedMainForm());
+    }
+
+    void launchFlagRoundTripsThroughLoadAndUnload()
+    {
+        TestProgram t;
+        WriteSettingText(t.preferences(), "NUMBER3", "1");
+        Program& program = *t.program;
+        MainForm* panel = program.mainForm();
+        QVERIFY(panel->Check2->isChecked());
+        panel->Check2->setChecked(false);
+        t.sound->commands.clear();
+        panel->close();
+
+        QVERIFY(!program.loadedMainForm());
+        QCOMPARE(ReadSettingText(t.preferences(), "NUMBER3", ""), QStringLiteral("0"));
+        // An absent mailer path is written back as "未設定".
+        QCOMPARE(ReadSettingText(t.preferences(), "NAME", ""), QStringLiteral("未設定"));
+        QCOMPARE(t.sound->commands, (QByteArrayList{"stop bgm", "close bgm"}));
+        QVERIFY(!panel->Timer2->isActive());
+
+        // Reaching it again creates it afresh and loads it again.
+        MainForm* again = program.mainForm();
+        QVERIFY(again);
+        QVERIFY(!again->Check2->isChecked());
+        QCOMPARE(t.sound->commands.size(), 4);
+    }
+
+    void mailerPathChosenButNotSavedWhenProgramEndsAtOnce()
+    {
+        TestProgram t;
+        MainForm* panel = t.program->mainForm();
+        panel->Text7->setText(QStringLiteral("/opt/new/mailer"));
+        t.program->endProgram();
+        QCOMPARE(t.endProgramCalls, 1);
+        QCOMPARE(ReadSettingText(t.preferences(), "NAME", "absent"), QStringLiteral("absent"));
+    }
+
+    void missingSettingsFolderStillStarts()
+    {
+        TestProgram t(false);
+        t.program->startUp();
+        MainForm* panel = t.program->loadedMainForm();
+        QVERIFY(panel);
+        QCOMPARE(panel->Label4->text(), QStringLiteral("OFF"));
+        panel->close();
+        QVERIFY(!QDir(t.folder.filePath(QStringLiteral("★MailData"))).exists());
+    }
+
+    void reachDuringLoadGetsTheLoadingInstance()
+    {
+        // The panel's load reaches the preferences dialog, whose interval box
+        // reaches the panel again: still one panel, one dialog.
+        TestProgram t;
+        MainForm* panel = t.program->mainForm();
+        QCOMPARE(t.program->loadedMainForm(), panel);
+        const QWidgetList windows = QApplication::topLevelWidgets();
+        QCOMPARE(std::count_if(windows.begin(), windows.end(),
+                               [](QWidget* w) { return qobject_cast<MainForm*>(w) != nullptr; }),
+                 1);
+    }
+};
+
+QTEST_MAIN(MainPanelTest)
+#include "main_panel_test.moc"

@@ -1,0 +1,74 @@
+#pragma once
+
+// A whole Program on a temporary program folder (with its settings folder)
+// and a temporary current directory, with recording services.
+
+#include "core/program.h"
+#include "support/fakes.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <memory>
+
+struct TestProgram
+{
+    QTemporaryDir folder;      // the program folder
+    QTemporaryDir workingDir;  // the process's current directory for kestra.ini
+    FakeClock* clock = nullptr;
+    RecordingSound* sound = nullptr;
+    RecordingPrompts* prompts = nullptr;
+    RecordingLauncher* launcher = nullptr;
+    RecordingDialUp* dialUp = nullptr;
+    RecordingBrowser* browser = nullptr;
+    ScriptedFileChooser* fileChooser = nullptr;
+    int endProgramCalls = 0;
+    std::unique_ptr<Program> program;
+
+    explicit TestProgram(bool withSettingsFolder = true)
+    {
+        if (withSettingsFolder)
+            QDir(folder.path()).mkdir(QStringLiteral("★MailData"));
+        Services services;
+        services.clock = std::make_unique<FakeClock>();
+        clock = static_cast<FakeClock*>(services.clock.get());
+        clock->autoStep = 50;
+        services.sound = std::make_unique<RecordingSound>();
+        sound = static_cast<RecordingSound*>(services.sound.get());
+        services.prompts = std::make_unique<RecordingPrompts>();
+        prompts = static_cast<RecordingPrompts*>(services.prompts.get());
+        services.launcher = std::make_unique<RecordingLauncher>();
+        launcher = static_cast<RecordingLauncher*>(services.launcher.get());
+        services.dialUp = std::make_unique<RecordingDialUp>();
+        dialUp = static_cast<RecordingDialUp*>(services.dialUp.get());
+        services.browser = std::make_unique<RecordingBrowser>();
+        browser = static_cast<RecordingBrowser*>(services.browser.get());
+        services.fileChooser = std::make_unique<ScriptedFileChooser>();
+        fileChooser = static_cast<ScriptedFileChooser*>(services.fileChooser.get());
+
+        Program::Environment environment;
+        environment.programFolder = folder.path();
+        const QString cwd = workingDir.path();
+        environment.currentDirectory = [cwd] { return cwd; };
+        environment.endProgram = [this] { ++endProgramCalls; };
+        program = std::make_unique<Program>(std::move(environment), std::move(services));
+    }
+
+    QString preferences() const { return program->preferencesFile(); }
+    QString account() const { return program->accountFile(); }
+    QString kestra() const { return workingDir.filePath(QStringLiteral("kestra.ini")); }
+
+    // Writes a settings file in the settings folder from CP932-free text.
+    static void writeFile(const QString& path, const QByteArray& bytes)
+    {
+        QFile file(path);
+        file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        file.write(bytes);
+    }
+    static QByteArray readFile(const QString& path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+};
