@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QFileDevice>
+#include <QString>
+
+// Private-profile (INI) files kept as byte strings in the ANSI code page
+// (CP932), read and written the way the Windows profile calls do:
+//
+//  - "[section]" lines open a section; "key=value" lines inside it hold the
+//    values; lines starting with ';' are comments. Section and key names are
+//    matched without regard to ASCII case (the second byte of a double-byte
+//    character is compared exactly).
+//  - Lines end at CR LF, a lone CR or a lone LF on reading; every line
+//    written ends with CR LF.
+//  - Blanks around a key are ignored, but a value is everything after the
+//    first '=' up to the end of its line, blanks and quotes included, so
+//    whatever is written reads back unchanged.
+//  - With a key given twice in a section, the first one counts and is the
+//    one a write replaces; with a section given twice, the first one counts.
+//  - Every call opens and closes the file; nothing is cached. The folder is
+//    never created. A file that is not an ordinary file, cannot be read, or
+//    is larger than MaxFileSize is treated as missing.
+class Profile final
+{
+public:
+    Profile() = delete;
+
+    /// Files larger than this are not read (and never rewritten), so a stray
+    /// huge file cannot exhaust memory.
+    static constexpr qint64 MaxFileSize = 4 * 1024 * 1024;
+
+    /// The whole number the value's text begins with: blanks skipped, an
+    /// optional sign, then decimal digits ("1.5" -> 1, "15abc" -> 15,
+    /// "abc" -> 0), clamped to the int range. `defaultValue` when the key,
+    /// its section or the file is missing.
+    static int getInt(const QString& file, QByteArrayView section, QByteArrayView key, int defaultValue);
+
+    /// The value's bytes, at most `bufferSize` - 1 of them and never ending
+    /// in half of a double-byte character; `defaultValue` (cut the same way)
+    /// when the key, its section or the file is missing. A value read stops
+    /// at a NUL byte, as a C string would.
+    static QByteArray getString(const QString& file, QByteArrayView section, QByteArrayView key,
+                                QByteArrayView defaultValue, int bufferSize);
+
+    /// Sets `key` in `section` to `value`, creating the file, the section and
+    /// the key when missing and keeping every other line as it was. A value
+    /// is cut at its first CR, LF or NUL, since an INI line cannot hold more.
+    /// The file is replaced atomically. A new file gets `newFileMode`; an
+    /// existing one keeps its mode. Returns false, changing nothing, when the
+    /// folder is missing, the file cannot be written or replaced, the file
+    /// is too large, or the section or key name could not be stored as one
+    /// line (empty, line breaks, '=' in a key, ']' in a section, ...).
+    static bool writeString(const QString& file, QByteArrayView section, QByteArrayView key,
+                            QByteArrayView value, QFileDevice::Permissions newFileMode);
+};
