@@ -3,6 +3,7 @@
 #include "core/form_timer.h"
 #include "core/program.h"
 #include "settings/id_pass_form.h"
+#include "settings/option_form.h"
 #include "settings/set_form.h"
 
 #include <QCloseEvent>
@@ -41,6 +42,17 @@ MainForm::MainForm(Program& program)
     for (QWidget* label : {static_cast<QWidget*>(Label4), static_cast<QWidget*>(Label2),
                            static_cast<QWidget*>(Label3), static_cast<QWidget*>(Label1)})
         label->lower();
+
+    connect(Command2, &QPushButton::clicked, this, &MainForm::Command2_Click);
+    connect(Command3, &QPushButton::clicked, this, &MainForm::Command3_Click);
+    connect(Command5, &QPushButton::clicked, this, &MainForm::Command5_Click);
+    connect(Command9, &QPushButton::clicked, this, &MainForm::Command9_Click);
+    connect(Command15, &QPushButton::clicked, this, &MainForm::Command15_Click);
+    connect(Command16, &QPushButton::clicked, this, &MainForm::Command16_Click);
+    connect(Timer1, &QTimer::timeout, this, &MainForm::Timer1_Timer);
+    connect(Timer2, &QTimer::timeout, this, &MainForm::Timer2_Timer);
+    connect(Timer3, &QTimer::timeout, this, &MainForm::Timer3_Timer);
+    connect(Timer5, &QTimer::timeout, this, &MainForm::Timer5_Timer);
 }
 
 MainForm::~MainForm() = default;

@@ -23,6 +23,20 @@ public:
     void Form_Load() override;
     void Form_Unload() override;
 
+    // Alert start and end; the check runs Command2_Click on new mail.
+    void Command2_Click();
+    void Command3_Click();
+    // Dial-up hang-up, also run after a check when that is asked for.
+    void Command5_Click();
+    void Command9_Click();
+    void Command15_Click();
+    void Command16_Click();
+
+    void Timer1_Timer();
+    void Timer2_Timer();
+    void Timer3_Timer();
+    void Timer5_Timer();
+
     FormTimer* Timer1; // check poll, 100 ms
     FormTimer* Timer2; // sound poll, 100 ms
     FormTimer* Timer3; // seconds and minutes, 1000 ms while an interval is set
@@ -33,5 +47,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void showLamp(const QString& fileName);
+
     Program& m_program;
 };

@@ -2,6 +2,7 @@
 
 #include "core/form.h"
 #include "core/main_panel.h"
+#include "core/notice_board.h"
 #include "core/text_value.h"
 #include "core/wait.h"
 #include "settings/id_pass_form.h"
@@ -22,7 +23,7 @@ Program::Program(Environment environment, Services services)
 Program::~Program()
 {
     // Leaving the program runs no unload handler: the windows just go.
-    const QList<QWidget*> forms{m_mainForm.data(), m_setForm.data(), m_optionForm.data(), m_idPassForm.data()};
+    const QList<QWidget*> forms{m_mainForm.data(), m_msgForm.data(), m_setForm.data(), m_optionForm.data(), m_idPassForm.data()};
     for (QWidget* form : forms)
         delete form;
 }
@@ -63,6 +64,11 @@ MainForm* Program::mainForm()
     return reach(m_mainForm);
 }
 
+MsgForm* Program::msgForm()
+{
+    return reach(m_msgForm);
+}
+
 SetForm* Program::setForm()
 {
     return reach(m_setForm);
@@ -76,6 +82,31 @@ OptionForm* Program::optionForm()
 IdPassForm* Program::idPassForm()
 {
     return reach(m_idPassForm);
+}
+
+MainForm* Program::loadedMainForm() const
+{
+    return m_mainForm.data();
+}
+
+MsgForm* Program::loadedMsgForm() const
+{
+    return m_msgForm.data();
+}
+
+SetForm* Program::loadedSetForm() const
+{
+    return m_setForm.data();
+}
+
+OptionForm* Program::loadedOptionForm() const
+{
+    return m_optionForm.data();
+}
+
+IdPassForm* Program::loadedIdPassForm() const
+{
+    return m_idPassForm.data();
 }
 
 void Program::showForm(QWidget* form)
@@ -95,6 +126,7 @@ bool Program::forget(QWidget* form)
         }
     };
     drop(m_mainForm);
+    drop(m_msgForm);
     drop(m_setForm);
     drop(m_optionForm);
     drop(m_idPassForm);

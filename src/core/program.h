@@ -15,6 +15,7 @@
 
 class QWidget;
 class MainForm;
+class MsgForm;
 class SetForm;
 class OptionForm;
 class IdPassForm;
@@ -49,6 +50,8 @@ public:
     qint32 MciResult = 0;
     QByteArray MciStatus;
     QPoint CursorPos;
+    // True while a mail check runs; a check started meanwhile is skipped.
+    bool checkInProgress = false;
 
     QString programFolder() const { return m_environment.programFolder; }
     QString currentDirectory() const;
@@ -62,14 +65,16 @@ public:
 
     // The windows, created and loaded on first reach.
     MainForm* mainForm();
+    MsgForm* msgForm();
     SetForm* setForm();
     OptionForm* optionForm();
     IdPassForm* idPassForm();
     // The window if it is loaded now, else nullptr; never creates it.
-    MainForm* loadedMainForm() const { return m_mainForm.data(); }
-    SetForm* loadedSetForm() const { return m_setForm.data(); }
-    OptionForm* loadedOptionForm() const { return m_optionForm.data(); }
-    IdPassForm* loadedIdPassForm() const { return m_idPassForm.data(); }
+    MainForm* loadedMainForm() const;
+    MsgForm* loadedMsgForm() const;
+    SetForm* loadedSetForm() const;
+    OptionForm* loadedOptionForm() const;
+    IdPassForm* loadedIdPassForm() const;
 
     /// Shows a window without blocking and brings it forward.
     static void showForm(QWidget* form);
@@ -94,6 +99,7 @@ private:
     Services m_services;
     NMail m_mail;
     QPointer<MainForm> m_mainForm;
+    QPointer<MsgForm> m_msgForm;
     QPointer<SetForm> m_setForm;
     QPointer<OptionForm> m_optionForm;
     QPointer<IdPassForm> m_idPassForm;

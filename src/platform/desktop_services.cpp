@@ -2,6 +2,7 @@
 
 #include "platform/system_clock.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>

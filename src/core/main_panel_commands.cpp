@@ -1,0 +1,109 @@
+// The main panel's commands and timer handlers: the check, its schedule and
+// status lamp, the alert start and end, and the dial-up hang-up.
+
+#include "core/ansi.h"
+#include "core/check_mail.h"
+#include "core/form_timer.h"
+#include "core/main_panel.h"
+#include "core/program.h"
+#include "core/scheduler.h"
+#include "core/text_value.h"
+#include "settings/set_form.h"
+
+#include <QDir>
+#include <QPixmap>
+
+void MainForm::Command16_Click()
+{
+    CheckMail(m_program);
+}
+
+void MainForm::Command15_Click()
+{
+    Program::showForm(m_program.setForm());
+}
+
+void MainForm::Command9_Click()
+{
+    Program::showForm(m_program.setForm());
+}
+
+void MainForm::Command2_Click()
+{
+    m_program.AlertMode = 1;
+    const QString tune = m_program.programFolder() + QDir::separator() + QStringLiteral("Sound")
+                         + QDir::separator() + QStringLiteral("Kouka.mid");
+    m_program.MciResult = m_program.mciSendString("open \"" + ToAnsi(tune) + "\" alias bgm");
+    m_program.MciResult = m_program.mciSendString("play bgm");
+    Timer1->setEnabled(true);
+}
+
+void MainForm::Command3_Click()
+{
+    m_program.AlertMode = 0;
+    m_program.MciResult = m_program.mciSendString("stop bgm");
+    m_program.MciResult = m_program.mciSendString("close bgm");
+}
+
+void MainForm::Command5_Click()
+{
+    DialUp* dialUp = m_program.services().dialUp.get();
+    QList<QString> connections;
+    if (!dialUp || !dialUp->enumConnections(&connections))
+        return;
+    for (const QString& connection : connections)
+        dialUp->hangUp(connection);
+}
+
+void MainForm::Timer1_Timer()
+{
+    if (CheckDue(m_program.setForm()->Text2->text(), Text1->text()))
+        CheckMail(m_program);
+}
+
+void MainForm::Timer2_Timer()
+{
+    QByteArray reply;
+    m_program.mciSendString("status bgm mode", &reply);
+    if (!reply.isEmpty())
+        m_program.MciStatus = reply;
+    if (m_program.MciStatus.left(7) != "stopped")
+        return;
+    if (Check1->isChecked()) {
+        m_program.mciSendString("play bgm from 0");
+    } else {
+        m_program.mciSendString("stop bgm");
+        m_program.mciSendString("close bgm");
+        Timer2->setEnabled(false);
+    }
+}
+
+void MainForm::Timer3_Timer()
+{
+    QString seconds = Text4->text();
+    QString minutes = Text1->text();
+    SecondsTick(m_program.setForm()->Text2->text(), seconds, minutes);
+    Text4->setText(seconds);
+    Text1->setText(minutes);
+}
+
+void MainForm::Timer5_Timer()
+{
+    if (Check3->isChecked()) {
+        showLamp(QStringLiteral("Green.gif"));
+        m_program.Wait(2000);
+        showLamp(QStringLiteral("Red.gif"));
+    } else {
+        showLamp(QStringLiteral("Green.gif"));
+    }
+}
+
+void MainForm::showLamp(const QString& fileName)
+{
+    const QString path = m_program.programFolder() + QDir::separator() + QStringLiteral("画像データ")
+                         + QDir::separator() + fileName;
+    // A missing or unreadable picture leaves the previous one showing.
+    const QPixmap picture(path);
+    if (!picture.isNull())
+        Image1->setPixmap(picture);
+}

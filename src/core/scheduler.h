@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+// The arithmetic of the automatic checks. The counters live as texts in two
+// hidden boxes of the main panel; these functions read and write those texts.
+
+// One seconds tick: closes the window of minutes that reached the interval,
+// then counts a second, or a minute after every 61 ticks.
+//
+// The minutes counter goes back to "0" once it has reached or passed the
+// interval, not only on equality: otherwise an interval lowered below the
+// minutes already counted (10 -> 3 at minute 5) would never be matched again
+// and automatic checks would silently stop while the panel still says "ON".
+void SecondsTick(const QString& intervalText, QString& elapsedSeconds, QString& elapsedMinutes);
+
+// Whether the check poll starts a check now: the interval is above 0 and the
+// minutes counter equals it exactly.
+bool CheckDue(const QString& intervalText, const QString& elapsedMinutes);
