@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QTest>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -131,6 +132,47 @@ private slots:
         QCOMPARE(panel->Label4->text(), QStringLiteral("OFF"));
         panel->close();
         QVERIFY(!QDir(t.folder.filePath(QStringLiteral("★MailData"))).exists());
+    }
+
+    void lampShowsGreenThenRedWhileIntervalIsOn()
+    {
+        TestProgram t;
+        const QString pictures = t.folder.filePath(QStringLiteral("画像データ"));
+        QDir().mkpath(pictures);
+        const QString assets = qEnvironmentVariable("PAWMELO_SOURCE_DIR") + QStringLiteral("/assets/画像データ/");
+        for (const char* name : {"Green.gif", "Red.gif"})
+            QVERIFY(QFile::copy(assets + name, pictures + "/" + name));
+        MainForm* panel = t.program->mainForm();
+        auto centre = [panel] { return panel->Image1->pixmap().toImage().pixelColor(8, 8); };
+
+        panel->Timer5_Timer(); // interval off: steady green
+        QVERIFY(centre().green() > centre().red());
+        t.program->setForm()->Text2->setText(QStringLiteral("5"));
+        QColor during;
+        QTimer::singleShot(0, [&] { during = centre(); });
+        panel->Timer5_Timer(); // green during the wait, red after it
+        QVERIFY(during.green() > during.red());
+        QVERIFY(centre().red() > centre().green());
+
+        // A missing picture leaves the last one showing.
+        QFile::remove(pictures + "/Green.gif");
+        t.program->setForm()->Text2->setText(QStringLiteral("0"));
+        panel->Timer5_Timer();
+        QVERIFY(centre().red() > centre().green());
+    }
+
+    void secondsTickCountsInTheHiddenBoxes()
+    {
+        TestProgram t;
+        MainForm* panel = t.program->mainForm();
+        t.program->setForm()->Text2->setText(QStringLiteral("1"));
+        QCOMPARE(panel->Text4->text(), QStringLiteral("Text4"));
+        for (int i = 0; i < 61; ++i)
+            panel->Timer3_Timer();
+        QCOMPARE(panel->Text1->text(), QStringLiteral("1"));
+        QCOMPARE(panel->Text4->text(), QStringLiteral("0"));
+        panel->Timer3_Timer();
+        QCOMPARE(panel->Text1->text(), QStringLiteral("0"));
     }
 
     void reachDuringLoadGetsTheLoadingInstance()
