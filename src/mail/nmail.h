@@ -3,7 +3,6 @@
 #include <QByteArray>
 #include <QList>
 #include <QSslCertificate>
-
 #include <map>
 #include <memory>
 #include <span>
@@ -63,9 +62,12 @@ public:
 
     // Knobs for the program's tests and benchmarks; the defaults are those
     // of everyday use.
-    void setConnectTimeout(int milliseconds);    // default 15000
-    void setReplyTimeout(int milliseconds);      // default 30000, restarted on every line
+    void setConnectTimeout(int milliseconds); // default 15000
+    void setReplyTimeout(int milliseconds);   // default 30000, restarted on every line
     void addCaCertificates(const QList<QSslCertificate>& certificates);
+    // Messages whose commands may go out ahead when the server offers
+    // PIPELINING; 0 asks for one command at a time. Default 8.
+    void setPipelineWindow(int messages);
 
 private:
     struct Private;

@@ -1,0 +1,228 @@
+#include "mail/pop3_connection.h"
+
+#include <QDeadlineTimer>
+#include <QSslConfiguration>
+
+namespace {
+// Bytes taken from the socket at a time, and the most the socket may hold
+// undelivered: when it is full the kernel window closes and the server
+// waits, so replies sent ahead cannot pile up in memory.
+constexpr qint64 kReadChunk = 64 * 1024;
+constexpr qint64 kSocketBuffer = 256 * 1024;
+constexpr int kCloseWaitMs = 1000;
+
+QString secondsText(int milliseconds)
+{
+    if (milliseconds == 1000)
+        return QStringLiteral("1 second");
+    return QString::number(milliseconds / 1000.0, 'g', 6) + QStringLiteral(" seconds");
+}
+
+int remainingMs(const QDeadlineTimer& deadline)
+{
+    return static_cast<int>(std::max<qint64>(0, deadline.remainingTime()));
+}
+} // namespace
+
+Pop3Connection::Pop3Connection(Pop3Address address, Settings settings)
+    : m_address(std::move(address))
+    , m_settings(std::move(settings))
+    , m_chunk(std::make_unique<char[]>(kReadChunk))
+{
+    QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
+    configuration.setPeerVerifyMode(QSslSocket::VerifyPeer);
+    // Naming CA certificates switches off the lazy loading of the system
+    // store, so the system certificates are listed with the extra ones.
+    if (!m_settings.extraCaCertificates.isEmpty())
+        configuration.setCaCertificates(QSslConfiguration::systemCaCertificates() +
+                                        m_settings.extraCaCertificates);
+    m_socket.setSslConfiguration(configuration);
+    m_socket.setReadBufferSize(kSocketBuffer);
+}
+
+Pop3Connection::~Pop3Connection()
+{
+    m_socket.abort();
+}
+
+QString Pop3Connection::timeoutText(int milliseconds) const
+{
+    return QStringLiteral("%1 did not answer within %2.").arg(where(), secondsText(milliseconds));
+}
+
+bool Pop3Connection::open()
+{
+    const QDeadlineTimer deadline(m_settings.connectTimeoutMs);
+    if (m_address.implicitTls) {
+        m_socket.connectToHostEncrypted(m_address.host, m_address.port);
+        if (!m_socket.waitForEncrypted(remainingMs(deadline)))
+            return handshakeFailed();
+        return true;
+    }
+    m_socket.connectToHost(m_address.host, m_address.port);
+    if (!m_socket.waitForConnected(remainingMs(deadline))) {
+        fail(m_socket.error() == QAbstractSocket::SocketTimeoutError || deadline.hasExpired()
+                 ? timeoutText(m_settings.connectTimeoutMs)
+                 : socketFailureText());
+        return false;
+    }
+    return true;
+}
+
+bool Pop3Connection::startTls()
+{
+    m_socket.startClientEncryption();
+    if (!m_socket.waitForEncrypted(m_settings.replyTimeoutMs))
+        return handshakeFailed();
+    return true;
+}
+
+bool Pop3Connection::handshakeFailed()
+{
+    const QList<QSslError> errors = m_socket.sslHandshakeErrors();
+    if (!errors.isEmpty()) {
+        fail(QStringLiteral("The certificate of %1 was refused: %2.")
+                 .arg(where(), errors.first().errorString()));
+    } else if (m_socket.error() == QAbstractSocket::SocketTimeoutError) {
+        const bool connected = m_socket.state() == QAbstractSocket::ConnectedState;
+        fail(timeoutText(connected ? m_settings.replyTimeoutMs : m_settings.connectTimeoutMs));
+    } else {
+        fail(socketFailureText());
+    }
+    return false;
+}
+
+bool Pop3Connection::isEncrypted() const
+{
+    return m_socket.isEncrypted();
+}
+
+QString Pop3Connection::socketFailureText() const
+{
+    switch (m_socket.error()) {
+    case QAbstractSocket::ConnectionRefusedError:
+        return QStringLiteral("%1 refused the connection.").arg(where());
+    case QAbstractSocket::HostNotFoundError:
+        return QStringLiteral("The server %1 was not found.").arg(where());
+    case QAbstractSocket::RemoteHostClosedError:
+        return QStringLiteral("%1 closed the connection.").arg(where());
+    case QAbstractSocket::SslHandshakeFailedError:
+        return QStringLiteral("The secure connection to %1 failed: %2.").arg(where(), m_socket.errorString());
+    default:
+        return QStringLiteral("The connection to %1 failed: %2.").arg(where(), m_socket.errorString());
+    }
+}
+
+bool Pop3Connection::send(QByteArrayView bytes)
+{
+    if (m_dead)
+        return false;
+    if (m_socket.write(bytes.data(), bytes.size()) != bytes.size()) {
+        fail(socketFailureText());
+        return false;
+    }
+    m_socket.flush();
+    return true;
+}
+
+bool Pop3Connection::fill()
+{
+    for (;;) {
+        if (m_socket.bytesAvailable() > 0) {
+            const qint64 got = m_socket.read(m_chunk.get(), kReadChunk);
+            if (got > 0) {
+                m_reader.append(QByteArrayView(m_chunk.get(), got));
+                return true;
+            }
+        }
+        if (m_socket.state() != QAbstractSocket::ConnectedState) {
+            fail(QStringLiteral("%1 closed the connection.").arg(where()));
+            return false;
+        }
+        if (m_deadline.hasExpired()) {
+            fail(timeoutText(m_settings.replyTimeoutMs));
+            return false;
+        }
+        if (!m_socket.waitForReadyRead(remainingMs(m_deadline)) && m_socket.bytesAvailable() == 0) {
+            if (m_socket.error() == QAbstractSocket::SocketTimeoutError || m_deadline.hasExpired())
+                fail(timeoutText(m_settings.replyTimeoutMs));
+            else if (m_socket.error() == QAbstractSocket::RemoteHostClosedError ||
+                     m_socket.state() != QAbstractSocket::ConnectedState)
+                fail(QStringLiteral("%1 closed the connection.").arg(where()));
+            else
+                fail(socketFailureText());
+            return false;
+        }
+    }
+}
+
+bool Pop3Connection::takeFailed(Pop3LineReader::Result result)
+{
+    if (result == Pop3LineReader::Result::TooLong)
+        fail(QStringLiteral("%1 sent a line longer than %2 bytes.")
+                 .arg(where())
+                 .arg(m_reader.maxLineLength()));
+    else
+        fail(QStringLiteral("%1 sent a NUL byte, which POP3 does not allow.").arg(where()));
+    return false;
+}
+
+bool Pop3Connection::readLine(QByteArray& line)
+{
+    if (m_dead)
+        return false;
+    m_deadline.setRemainingTime(m_settings.replyTimeoutMs);
+    for (;;) {
+        const Pop3LineReader::Result result = m_reader.takeLine(line);
+        if (result == Pop3LineReader::Result::Line)
+            return true;
+        if (result != Pop3LineReader::Result::NeedMore)
+            return takeFailed(result);
+        if (!fill())
+            return false;
+    }
+}
+
+Pop3Connection::Data Pop3Connection::readDataLine(QByteArray& line)
+{
+    if (m_dead)
+        return Data::Failed;
+    m_deadline.setRemainingTime(m_settings.replyTimeoutMs);
+    for (;;) {
+        const Pop3LineReader::Result result = m_reader.takeDataLine(line);
+        if (result == Pop3LineReader::Result::Line)
+            return Data::Line;
+        if (result == Pop3LineReader::Result::EndOfData)
+            return Data::End;
+        if (result != Pop3LineReader::Result::NeedMore) {
+            takeFailed(result);
+            return Data::Failed;
+        }
+        if (!fill())
+            return Data::Failed;
+    }
+}
+
+bool Pop3Connection::hasUnreadBytes() const
+{
+    return m_reader.buffered() > 0 || m_socket.bytesAvailable() > 0;
+}
+
+void Pop3Connection::close()
+{
+    if (!m_dead && m_socket.state() == QAbstractSocket::ConnectedState) {
+        m_socket.disconnectFromHost();
+        if (m_socket.state() != QAbstractSocket::UnconnectedState)
+            m_socket.waitForDisconnected(std::min(kCloseWaitMs, m_settings.replyTimeoutMs));
+    }
+    m_socket.abort();
+    m_dead = true;
+}
+
+void Pop3Connection::fail(const QString& text)
+{
+    if (!m_dead)
+        m_error = text;
+    m_dead = true;
+    m_socket.abort();
+}

@@ -1,0 +1,81 @@
+#pragma once
+
+#include "mail/pop3_address.h"
+#include "mail/pop3_line_reader.h"
+
+#include <QByteArray>
+#include <QDeadlineTimer>
+#include <QList>
+#include <QSslCertificate>
+#include <QSslSocket>
+#include <QString>
+#include <memory>
+
+// The byte stream to one POP3 server: a QSslSocket used synchronously with
+// deadlines, and the line reader over it. Any failure (time-out, dropped
+// connection, refused certificate, broken stream) leaves the connection dead
+// with one short sentence for the user; a dead connection fails every later
+// call at once.
+class Pop3Connection final
+{
+public:
+    struct Settings
+    {
+        int connectTimeoutMs = 15000;
+        int replyTimeoutMs = 30000; // per awaited line
+        QList<QSslCertificate> extraCaCertificates;
+    };
+
+    enum class Data
+    {
+        Line,
+        End,
+        Failed,
+    };
+
+    Pop3Connection(Pop3Address address, Settings settings);
+    ~Pop3Connection();
+
+    // Connects, with the TLS handshake first when the address asks for it,
+    // all within the connect deadline.
+    bool open();
+    // Upgrades the plain connection after the server agreed to STLS.
+    bool startTls();
+    bool isEncrypted() const;
+
+    // Queues command bytes (with their CR LF) and pushes them out.
+    bool send(QByteArrayView bytes);
+    // One line of a reply. The deadline starts anew for every line.
+    bool readLine(QByteArray& line);
+    // One line of a multi-line reply, dot-unstuffed, or its end.
+    Data readDataLine(QByteArray& line);
+    // Whether bytes arrived that nobody asked for yet.
+    bool hasUnreadBytes() const;
+
+    // Waits (briefly) for queued bytes to leave, then closes.
+    void close();
+    // Marks the connection dead with a text for the user (for faults found
+    // by the protocol layer above) and drops the socket.
+    void fail(const QString& text);
+
+    bool isDead() const { return m_dead; }
+    const QString& error() const { return m_error; }
+    const Pop3Address& address() const { return m_address; }
+    QString where() const { return m_address.display(); }
+    QString timeoutText(int milliseconds) const;
+
+private:
+    bool fill();
+    bool takeFailed(Pop3LineReader::Result result);
+    QString socketFailureText() const;
+    bool handshakeFailed();
+
+    Pop3Address m_address;
+    Settings m_settings;
+    QSslSocket m_socket;
+    Pop3LineReader m_reader;
+    std::unique_ptr<char[]> m_chunk;
+    QDeadlineTimer m_deadline;
+    QString m_error;
+    bool m_dead = false;
+};

@@ -1,0 +1,249 @@
+#include "mail/pop3_session.h"
+
+#include <QCryptographicHash>
+
+namespace {
+// CAPA lists a dozen lines; anything far beyond is not a capability list.
+constexpr int kMaxCapabilityLines = 1000;
+
+// The APOP time stamp: the first "<...>" of the greeting.
+QByteArray timestampOf(const QByteArray& greeting)
+{
+    const qsizetype open = greeting.indexOf('<');
+    if (open < 0)
+        return {};
+    const qsizetype close = greeting.indexOf('>', open);
+    if (close < 0 || close == open + 1)
+        return {};
+    const QByteArray stamp = greeting.mid(open, close - open + 1);
+    for (char c : stamp) {
+        if (static_cast<unsigned char>(c) <= ' ')
+            return {};
+    }
+    return stamp;
+}
+
+bool holdsLineBreak(QByteArrayView text)
+{
+    return text.contains('\r') || text.contains('\n') || text.contains('\0');
+}
+
+// Reads the decimal number that starts `text`; false when there is none or
+// it passes `limit`.
+bool leadingNumber(QByteArrayView text, qint64 limit, qint64& value)
+{
+    qsizetype i = 0;
+    value = 0;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
+        value = value * 10 + (text[i] - '0');
+        if (value > limit)
+            return false;
+        ++i;
+    }
+    return i > 0 && (i == text.size() || text[i] == ' ');
+}
+} // namespace
+
+Pop3Session::Pop3Session(Pop3Address address, Settings settings)
+    : m_connection(std::move(address), settings.connection)
+    , m_settings(std::move(settings))
+{
+}
+
+Pop3Session::~Pop3Session() = default;
+
+bool Pop3Session::connectionFailed()
+{
+    m_error = m_connection.error();
+    m_state = State::Closed;
+    m_inFlight.clear();
+    return false;
+}
+
+bool Pop3Session::protocolFailure(const QString& text)
+{
+    m_connection.fail(text);
+    return connectionFailed();
+}
+
+Pop3Session::Status Pop3Session::readStatus(QByteArray& reply)
+{
+    if (!m_connection.readLine(reply)) {
+        connectionFailed();
+        return Status::Failed;
+    }
+    if (reply.startsWith("+OK"))
+        return Status::Ok;
+    if (reply.startsWith("-ERR"))
+        return Status::Err;
+    protocolFailure(QStringLiteral("%1 sent something that is not a POP3 reply.").arg(m_connection.where()));
+    return Status::Failed;
+}
+
+Pop3Session::Status Pop3Session::command(QByteArrayView line, QByteArray& reply)
+{
+    if (!m_connection.send(line.toByteArray() + "\r\n")) {
+        connectionFailed();
+        return Status::Failed;
+    }
+    return readStatus(reply);
+}
+
+bool Pop3Session::open()
+{
+    if (m_state != State::Connecting) {
+        m_error = QStringLiteral("The connection is already open.");
+        return false;
+    }
+    if (!m_connection.open())
+        return connectionFailed();
+    m_state = State::Greeting;
+    if (!readGreeting() || !readCapabilities())
+        return false;
+    if (!m_connection.isEncrypted() && m_capabilities.contains("STLS")) {
+        if (!upgradeToTls() || !readCapabilities())
+            return false;
+    }
+    m_state = State::Auth;
+    return true;
+}
+
+bool Pop3Session::readGreeting()
+{
+    QByteArray greeting;
+    const Status status = readStatus(greeting);
+    if (status == Status::Failed)
+        return false;
+    if (status == Status::Err)
+        return protocolFailure(QString::fromLatin1(greeting));
+    m_timestamp = timestampOf(greeting);
+    return true;
+}
+
+bool Pop3Session::readCapabilities()
+{
+    m_state = State::Capa;
+    m_capabilities.clear();
+    QByteArray line;
+    const Status status = command("CAPA", line);
+    if (status == Status::Failed)
+        return false;
+    if (status == Status::Err)
+        return true; // an old server: no capabilities known
+    for (int count = 0;; ++count) {
+        switch (m_connection.readDataLine(line)) {
+        case Pop3Connection::Data::Failed:
+            return connectionFailed();
+        case Pop3Connection::Data::End:
+            return true;
+        case Pop3Connection::Data::Line:
+            if (count >= kMaxCapabilityLines)
+                return protocolFailure(
+                    QStringLiteral("%1 sent an endless capability list.").arg(m_connection.where()));
+            m_capabilities.insert(line.trimmed().split(' ').first().toUpper());
+            break;
+        }
+    }
+}
+
+bool Pop3Session::upgradeToTls()
+{
+    m_state = State::Stls;
+    QByteArray reply;
+    const Status status = command("STLS", reply);
+    if (status == Status::Failed)
+        return false;
+    // The server offered TLS; going on in clear after a refusal would let
+    // anyone on the path strip the encryption, so it ends the connection.
+    if (status == Status::Err)
+        return protocolFailure(
+            QStringLiteral("%1 refused STLS: %2").arg(m_connection.where(), QString::fromLatin1(reply)));
+    // Bytes sent before the handshake would be taken as if they came
+    // through TLS: a known way to inject replies.
+    if (m_connection.hasUnreadBytes())
+        return protocolFailure(
+            QStringLiteral("%1 sent data before the TLS handshake.").arg(m_connection.where()));
+    if (!m_connection.startTls())
+        return connectionFailed();
+    return true;
+}
+
+int Pop3Session::login(QByteArrayView user, QByteArrayView password, bool apop)
+{
+    if (m_state != State::Auth) {
+        if (m_error.isEmpty() || m_state != State::Closed)
+            m_error = m_state == State::Transaction ? QStringLiteral("Already logged in.")
+                                                    : QStringLiteral("The connection is not open.");
+        return -1;
+    }
+    // A line break would end the command early and let the rest be read as
+    // a second command.
+    if (holdsLineBreak(user) || holdsLineBreak(password)) {
+        m_error = QStringLiteral("The account name or the password holds a line break.");
+        return -1;
+    }
+    QByteArray reply;
+    Status status;
+    if (apop) {
+        if (m_timestamp.isEmpty()) {
+            m_error = QStringLiteral("%1 does not offer APOP: its greeting has no time stamp.")
+                          .arg(m_connection.where());
+            return -1;
+        }
+        const QByteArray digest =
+            QCryptographicHash::hash(m_timestamp + password.toByteArray(), QCryptographicHash::Md5).toHex();
+        status = command("APOP " + user.toByteArray() + ' ' + digest, reply);
+    } else {
+        status = command("USER " + user.toByteArray(), reply);
+        if (status == Status::Ok)
+            status = command("PASS " + password.toByteArray(), reply);
+    }
+    if (status == Status::Failed)
+        return -1;
+    if (status == Status::Err) {
+        m_error = QString::fromLatin1(reply); // the server's own words
+        return -1;
+    }
+    m_state = State::Transaction;
+    return readMessageCount();
+}
+
+int Pop3Session::readMessageCount()
+{
+    QByteArray reply;
+    const Status status = command("STAT", reply);
+    if (status == Status::Failed)
+        return -1;
+    if (status == Status::Err) {
+        m_error = QString::fromLatin1(reply);
+        return -1;
+    }
+    qint64 count = 0;
+    if (!leadingNumber(QByteArrayView(reply).sliced(3).trimmed(), kMaxMessageCount, count)) {
+        m_error = QStringLiteral("%1 reported a message count that is not a number up to %2.")
+                      .arg(m_connection.where())
+                      .arg(kMaxMessageCount);
+        return -1;
+    }
+    m_count = static_cast<int>(count);
+    m_pipelining = m_capabilities.contains("PIPELINING") && m_settings.pipelineWindow > 0;
+    return m_count;
+}
+
+void Pop3Session::quit()
+{
+    if (m_state == State::Closed)
+        return;
+    if (!m_connection.isDead()) {
+        // Replies still on their way would stand between QUIT and its answer;
+        // a reader-only session has nothing to commit, so it need not wait.
+        QByteArray reply;
+        if (m_inFlight.empty())
+            command("QUIT", reply);
+        else
+            m_connection.send("QUIT\r\n");
+        m_connection.close();
+    }
+    m_inFlight.clear();
+    m_state = State::Closed;
+}

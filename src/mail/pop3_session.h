@@ -1,0 +1,153 @@
+#pragma once
+
+#include "mail/mail_headers.h"
+#include "mail/pop3_address.h"
+#include "mail/pop3_connection.h"
+
+#include <QByteArray>
+#include <QSet>
+#include <QString>
+#include <deque>
+#include <map>
+#include <span>
+
+// One POP3 session, driven synchronously by the mail library's calls. The
+// session moves through explicit states:
+//
+//   Connecting -> Greeting -> Capa -> [Stls -> Capa] -> Auth -> Transaction
+//
+// and ends in Closed, by QUIT or by any failure of the connection. A failed
+// login stays in Auth (the server allows another try); a server's "-ERR" to
+// a message command leaves the session usable; a broken stream, a time-out
+// or a dropped connection does not.
+//
+// When the server offers PIPELINING and the caller asks, message by message,
+// for status, size and the message itself (the order the mail check uses),
+// the commands for the next few messages go out ahead, and the answers are
+// taken from what has already arrived. The replies are always read in the
+// order the commands were sent, so a caller that asks in any other order
+// still gets the right answer; it only stops the sending ahead.
+class Pop3Session final
+{
+public:
+    enum class State
+    {
+        Connecting,
+        Greeting,
+        Capa,
+        Stls,
+        Auth,
+        Transaction,
+        Closed,
+    };
+
+    struct Settings
+    {
+        Pop3Connection::Settings connection;
+        int pipelineWindow = 8; // messages whose commands may be in flight; 0 = none
+    };
+
+    // Bounds on what a server may claim.
+    static constexpr int kMaxMessageCount = 1'000'000;
+    static constexpr qint64 kMaxMessageSize = 256LL * 1024 * 1024;
+
+    Pop3Session(Pop3Address address, Settings settings);
+    ~Pop3Session();
+
+    // Connects, reads the greeting and the capabilities, and upgrades to TLS
+    // with STLS when a plain connection is offered it.
+    bool open();
+    // Logs in with USER/PASS or APOP and returns the message count, or -1.
+    int login(QByteArrayView user, QByteArrayView password, bool apop);
+    // Header fields of a message (TOP n 0).
+    bool status(int number, MailHeaders& headers);
+    // Size of a message as the server lists it, or -1.
+    qint64 size(int number);
+    // The message, dot-unstuffed with CR LF line ends, into `body` (cut to
+    // fit, NUL-terminated), and its header fields.
+    bool retrieve(int number, MailHeaders& headers, std::span<char> body);
+    // Says QUIT when the session is still sound, then closes.
+    void quit();
+
+    State state() const { return m_state; }
+    const QString& error() const { return m_error; }
+    bool encrypted() const { return m_connection.isEncrypted(); }
+    bool pipelining() const { return m_pipelining; }
+    const QByteArray& apopTimestamp() const { return m_timestamp; }
+
+private:
+    enum class Command
+    {
+        Top,
+        List,
+        Retr,
+    };
+    struct Request
+    {
+        Command command;
+        int number;
+        bool operator==(const Request&) const = default;
+    };
+    struct TopResult
+    {
+        bool ok = false;
+        MailHeaders headers;
+        QString error;
+    };
+    struct ListResult
+    {
+        bool ok = false;
+        qint64 size = -1;
+        QString error;
+    };
+    struct SentAhead
+    {
+        bool top = false;
+        bool list = false;
+        bool retr = false;
+    };
+    enum class Status
+    {
+        Ok,
+        Err,
+        Failed,
+    };
+
+    // Start-up and login (pop3_session.cpp).
+    bool readGreeting();
+    bool readCapabilities();
+    bool upgradeToTls();
+    int readMessageCount();
+    Status command(QByteArrayView line, QByteArray& reply);
+    Status readStatus(QByteArray& reply);
+    bool connectionFailed();
+    bool protocolFailure(const QString& text);
+
+    // Message commands and sending ahead (pop3_transaction.cpp).
+    bool checkMessage(int number);
+    void noteRequest(Request request);
+    bool bringToFront(Request request);
+    bool consumeFront();
+    void sendAhead();
+    QByteArray commandLine(Request request) const;
+    bool readTopReply(TopResult& result);
+    bool readListReply(int number, ListResult& result);
+    bool readRetrReply(MailHeaders* headers, std::span<char> body, QString& serverError);
+    bool sendRequest(Request request);
+    void keepBounded();
+
+    Pop3Connection m_connection;
+    Settings m_settings;
+    State m_state = State::Connecting;
+    QString m_error;
+    QByteArray m_timestamp;
+    QSet<QByteArray> m_capabilities;
+    int m_count = -1;
+
+    bool m_pipelining = false;
+    Request m_expected{Command::Top, 1};
+    std::deque<Request> m_inFlight;
+    std::map<int, TopResult> m_topAhead;
+    std::map<int, ListResult> m_listAhead;
+    std::map<int, SentAhead> m_sentAhead;
+};
