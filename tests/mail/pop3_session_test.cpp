@@ -1,0 +1,422 @@
+// The mail library against a scripted POP3 server: exact transcripts for the
+// logins and the message commands, and servers that misbehave.
+#include "core/ansi.h"
+#include "mail/nmail.h"
+#include "script_server.h"
+
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QTest>
+#include <functional>
+#include <vector>
+
+namespace {
+using Transcript = QList<QByteArray>;
+
+constexpr int kReplyTimeoutMs = 300;
+
+const QByteArray kMessage1 = "Subject: =?ISO-2022-JP?B?GyRCJDMkcyRLJEEkTxsoQg==?=\r\n"
+                             "From: =?UTF-8?Q?=E5=B1=B1=E7=94=B0?= <yamada@example.jp>\r\n"
+                             "Date: Tue, 1 Dec 2026 10:00:00 +0900\r\n"
+                             "Message-ID: <1@example.jp>\r\n"
+                             "\r\n"
+                             "Hello\r\n"
+                             ".hidden dot\r\n"
+                             "..two dots\r\n"
+                             ".\r\n";
+const QByteArray kMessage2 = "Subject: plain\r\n folded\r\nFrom: b@example.org\r\n\r\nbody\r\n";
+const QByteArray kMessage3 = "Subject: third\r\n\r\n";
+
+// The four 8 KiB buffers and what the library left in them.
+struct Buffers
+{
+    std::vector<char> subject = std::vector<char>(8192, ' ');
+    std::vector<char> from = std::vector<char>(8192, ' ');
+    std::vector<char> date = std::vector<char>(8192, ' ');
+    std::vector<char> id = std::vector<char>(8192, ' ');
+};
+
+QByteArray text(const std::vector<char>& buffer)
+{
+    return QByteArray(buffer.data());
+}
+
+QByteArray lastMessage(NMail& mail)
+{
+    std::vector<char> buffer(8192, 'x');
+    int capacity = 8192;
+    mail.NMailGetMessage(0, buffer, &capacity);
+    return QByteArray(buffer.data());
+}
+
+QByteArray server(quint16 port)
+{
+    return "127.0.0.1:" + QByteArray::number(port);
+}
+
+// What the mail check does: status, size, message, for every message.
+QList<QByteArray> fetchAll(NMail& mail, int handle, int count, Buffers& buffers)
+{
+    QList<QByteArray> bodies;
+    for (int n = 1; n <= count; ++n) {
+        mail.NMailPop3GetMailStatus(handle, n, buffers.subject, buffers.from, buffers.date, buffers.id, 0);
+        const int size = mail.NMailPop3GetMailSize(handle, n);
+        std::vector<char> body(size + 1, ' ');
+        mail.NMailPop3GetMail(handle, n, buffers.subject, buffers.from, buffers.date, buffers.id, body, 0, 0);
+        bodies.append(QByteArray(body.data()));
+    }
+    return bodies;
+}
+
+void greetAndLogIn(ScriptServer& script, const QByteArray& capabilities = "-ERR no\r\n")
+{
+    script.send("+OK ready\r\n")
+        .expect("CAPA", capabilities)
+        .expect("USER u", "+OK\r\n")
+        .expect("PASS p", "+OK\r\n");
+}
+} // namespace
+
+using ScriptSetup = std::function<void(ScriptServer&)>;
+Q_DECLARE_METATYPE(ScriptSetup)
+
+class Pop3SessionTest final : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<NMail> m_mail;
+    QTemporaryDir m_folder;
+    TestCertificate m_certificate;
+
+private slots:
+    void initTestCase()
+    {
+        m_certificate = MakeTestCertificate(m_folder.path());
+        QVERIFY(m_certificate.valid());
+    }
+
+    void init()
+    {
+        m_mail = std::make_unique<NMail>();
+        m_mail->setConnectTimeout(5000);
+        m_mail->setReplyTimeout(kReplyTimeoutMs);
+    }
+
+    void plainLoginReadsEveryMessage()
+    {
+        ScriptServer script;
+        greetAndLogIn(script, "+OK\r\nTOP\r\nUSER\r\n.\r\n");
+        script.serve({kMessage1, kMessage2});
+        const quint16 port = script.begin();
+
+        m_mail->NMailInitializeWinSock();
+        m_mail->NMailSetOption(1, 8192);
+        const int handle = m_mail->NMailPop3Connect(server(port));
+        QVERIFY(handle > 0);
+        QCOMPARE(m_mail->NMailPop3Authenticate(handle, "u", "p", 0), 2);
+        Buffers buffers;
+        const QList<QByteArray> bodies = fetchAll(*m_mail, handle, 2, buffers);
+        QCOMPARE(m_mail->NMailPop3Close(handle), 0);
+        QVERIFY(script.finish());
+
+        QCOMPARE(bodies, (QList<QByteArray>{kMessage1, kMessage2}));
+        QCOMPARE(text(buffers.subject), QByteArray("plain folded"));
+        QCOMPARE(text(buffers.from), QByteArray("b@example.org"));
+        QCOMPARE(script.transcript(), (Transcript{"CAPA", "USER u", "PASS p", "STAT", "TOP 1 0", "LIST 1",
+                                                  "RETR 1", "TOP 2 0", "LIST 2", "RETR 2", "QUIT"}));
+        QVERIFY2(script.failure().isEmpty(), qPrintable(script.failure()));
+        m_mail->NMailEndWinSock();
+        m_mail->NMailEndWinSock();
+    }
+
+    void statusDecodesHeadersIntoAnsi()
+    {
+        ScriptServer script;
+        greetAndLogIn(script);
+        script.serve({kMessage1});
+        const int handle = m_mail->NMailPop3Connect(server(script.begin()));
+        QCOMPARE(m_mail->NMailPop3Authenticate(handle, "u", "p", 0), 1);
+        Buffers buffers;
+        QCOMPARE(m_mail->NMailPop3GetMailStatus(handle, 1, buffers.subject, buffers.from, buffers.date,
+                                                buffers.id, 0),
+                 0);
+        QCOMPARE(text(buffers.subject), ToAnsi(u"こんにちは"));
+        QCOMPARE(text(buffers.from), ToAnsi(u"山田 <yamada@example.jp>"));
+        QCOMPARE(text(buffers.date), QByteArray("Tue, 1 Dec 2026 10:00:00 +0900"));
+        QCOMPARE(text(buffers.id), QByteArray("<1@example.jp>"));
+
+        // A body buffer smaller than the message gets what fits, NUL-terminated;
+        // small header buffers are cut on a character boundary.
+        std::vector<char> body(11, '#');
+        std::vector<char> subject(4, '#');
+        QCOMPARE(
+            m_mail->NMailPop3GetMail(handle, 1, subject, buffers.from, buffers.date, buffers.id, body, 0, 0),
+            0);
+        QCOMPARE(QByteArray(body.data(), 11), kMessage1.left(10) + '\0');
+        QCOMPARE(QByteArray(subject.data()), ToAnsi(u"こ"));
+        m_mail->NMailPop3Close(handle);
+    }
+
+    void apopSendsTheDigestOfTimestampAndPassword()
+    {
+        ScriptServer script;
+        script.send("+OK POP3 server ready <1896.697170952@dbc.mtview.ca.us>\r\n")
+            .expect("CAPA", "-ERR\r\n")
+            .expect("APOP mrose c4c9334bac560ecc979e58001b3e22fb", "+OK maildrop has 0 messages\r\n")
+            .expect("STAT", "+OK 0 0\r\n")
+            .expect("QUIT", "+OK\r\n");
+        const int handle = m_mail->NMailPop3Connect("pop3://" + server(script.begin()));
+        QCOMPARE(m_mail->NMailPop3Authenticate(handle, "mrose", "tanstaaf", -1), 0);
+        QCOMPARE(m_mail->NMailPop3Close(handle), 0);
+        QVERIFY(script.finish());
+        QVERIFY2(script.failure().isEmpty(), qPrintable(script.failure()));
+    }
+
+    void failedLoginKeepsTheServersWords()
+    {
+        ScriptServer script;
+        script
+            .send("+OK ready\r\n") // no time stamp: APOP cannot be asked for
+            .expect("CAPA", "-ERR\r\n")
+            .expect("USER u", "+OK\r\n")
+            .expect("PASS wrong", "-ERR [AUTH] Authentication failed.\r\n")
+            .expect("QUIT", "+OK\r\n");
+        const int handle = m_mail->NMailPop3Connect(server(script.begin()));
+        QVERIFY(m_mail->NMailPop3Authenticate(handle, "u", "p", -1) < 0);
+        QVERIFY(lastMessage(*m_mail).contains("APOP"));
+        QVERIFY(m_mail->NMailPop3Authenticate(handle, "u", "p\r\nDELE 1", 0) < 0);
+        QVERIFY(lastMessage(*m_mail).contains("line break"));
+        QVERIFY(m_mail->NMailPop3Authenticate(handle, "u", "wrong", 0) < 0);
+        QCOMPARE(lastMessage(*m_mail), QByteArray("-ERR [AUTH] Authentication failed."));
+        // The capacity given is respected, NUL included.
+        std::vector<char> small(8192, 'x');
+        int capacity = 5;
+        QCOMPARE(m_mail->NMailGetMessage(0, small, &capacity), 4);
+        QCOMPARE(QByteArray(small.data()), QByteArray("-ERR"));
+        QCOMPARE(m_mail->NMailPop3Close(handle), 0);
+        QVERIFY(script.finish());
+        QVERIFY2(script.failure().isEmpty(), qPrintable(script.failure()));
+    }
+
+    void stlsUpgradesBeforeTheLogin()
+    {
+        ScriptServer script;
+        script.setTls(m_certificate.certificate, m_certificate.key, false);
+        script.send("+OK ready\r\n").expect("CAPA", "+OK\r\nSTLS\r\nUSER\r\n.\r\n").expectStartTls();
+        script.expect("CAPA", "+OK\r\nUSER\r\n.\r\n").expect("USER u", "+OK\r\n").expect("PASS p", "+OK\r\n");
+        script.serve({kMessage3});
+        m_mail->addCaCertificates({m_certificate.certificate});
+        const int handle = m_mail->NMailPop3Connect(server(script.begin()));
+        QVERIFY2(handle > 0, lastMessage(*m_mail).constData());
+        QCOMPARE(m_mail->NMailPop3Authenticate(handle, "u", "p", 0), 1);
+        QCOMPARE(m_mail->NMailPop3GetMailSize(handle, 1), int(kMessage3.size()));
+        m_mail->NMailPop3Close(handle);
+        QVERIFY(script.finish());
+        QCOMPARE(script.transcript(),
+                 (Transcript{"CAPA", "STLS", "CAPA", "USER u", "PASS p", "STAT", "LIST 1", "QUIT"}));
+    }
+
+    void implicitTlsFromTheFirstByte()
+    {
+        ScriptServer script;
+        script.setTls(m_certificate.certificate, m_certificate.key, true);
+        greetAndLogIn(script, "+OK\r\nUSER\r\n.\r\n");
+        script.serve({});
+        m_mail->addCaCertificates({m_certificate.certificate});
+        const int handle = m_mail->NMailPop3Connect("pop3s://" + server(script.begin()));
+        QVERIFY2(handle > 0, lastMessage(*m_mail).constData());
+        QCOMPARE(m_mail->NMailPop3Authenticate(handle, "u", "p", 0), 0);
+        m_mail->NMailPop3Close(handle);
+        QVERIFY(script.finish());
+        QVERIFY2(script.failure().isEmpty(), qPrintable(script.failure()));
+    }
+
+    // Without the test CA the certificate is refused: the connection fails and
+    // neither the account nor the password ever leaves in clear.
+    void untrustedCertificateEndsTheConnection()
+    {
+        ScriptServer script;
+        script.setTls(m_certificate.certificate, m_certificate.key, false);
+        script.send("+OK ready\r\n").expect("CAPA", "+OK\r\nSTLS\r\n.\r\n").expectStartTls();
+        const quint16 port = script.begin();
+        QCOMPARE(m_mail->NMailPop3Connect(server(port)), -1);
+        QVERIFY(script.finish());
+        QCOMPARE(script.transcript(), (Transcript{"CAPA", "STLS", "<TLS handshake failed>"}));
+        const QByteArray message = lastMessage(*m_mail);
+        QVERIFY2(message.startsWith("The certificate of " + server(port) + " was refused"),
+                 message.constData());
+    }
+
+    void dotStuffingSplitAcrossReads()
+    {
+        ScriptServer script;
+        greetAndLogIn(script);
+        script.expect("STAT", "+OK 1 20\r\n").expect("RETR 1", "");
+        script.sendInParts({"+OK\r\nA\r\n.", ".x\r\n", "\r\n.", ".\r", "\n.", "\r", "\n"});
+        script.expect("QUIT", "+OK\r\n");
+        const int handle = m_mail->NMailPop3Connect(server(script.begin()));
+        QCOMPARE(m_mail->NMailPop3Authenticate(handle, "u", "p", 0), 1);
+        Buffers buffers;
+        std::vector<char> body(64, ' ');
+        QCOMPARE(m_mail->NMailPop3GetMail(handle, 1, buffers.subject, buffers.from, buffers.date, buffers.id,
+                                          body, 0, 0),
+                 0);
+        QCOMPARE(QByteArray(body.data()), QByteArray("A\r\n.x\r\n\r\n.\r\n"));
+        m_mail->NMailPop3Close(handle);
+        QVERIFY(script.finish());
+        QVERIFY2(script.failure().isEmpty(), qPrintable(script.failure()));
+    }
+
+    void pipeliningSendsAheadInTheCheckOrder()
+    {
+        ScriptServer script;
+        greetAndLogIn(script, "+OK\r\nPIPELINING\r\nTOP\r\n.\r\n");
+        script.serve({kMessage1, kMessage2, kMessage3});
+        const int handle = m_mail->NMailPop3Connect(server(script.begin()));
+        QCOMPARE(m_mail->NMailPop3Authenticate(handle, "u", "p", 0), 3);
+        Buffers buffers;
+        QCOMPARE(fetchAll(*m_mail, handle, 3, buffers), (QList<QByteArray>{kMessage1, kMessage2, kMessage3}));
+        QCOMPARE(text(buffers.subject), QByteArray("third"));
+        m_mail->NMailPop3Close(handle);
+        QVERIFY(script.finish());
+        QCOMPARE(script.transcript(),
+                 (Transcript{"CAPA", "USER u", "PASS p", "STAT", "TOP 1 0", "LIST 1", "TOP 2 0", "LIST 2",
+                             "TOP 3 0", "LIST 3", "RETR 1", "RETR 2", "RETR 3", "QUIT"}));
+    }
+
+    // A caller that leaves the usual order still gets each message's own
+    // answer, even with replies to commands sent ahead still on their way.
+    void pipelinedRepliesNeverGoToTheWrongCall()
+    {
+        ScriptServer script;
+        greetAndLogIn(script, "+OK\r\nPIPELINING\r\n.\r\n");
+        script.serve({kMessage1, kMessage2, kMessage3});
+        const int handle = m_mail->NMailPop3Connect(server(script.begin()));
+        QCOMPARE(m_mail->NMailPop3Authenticate(handle, "u", "p", 0), 3);
+        Buffers buffers;
+        QCOMPARE(m_mail->NMailPop3GetMailStatus(handle, 1, buffers.subject, buffers.from, buffers.date,
+                                                buffers.id, 0),
+                 0);
+        QCOMPARE(m_mail->NMailPop3GetMailSize(handle, 1), int(kMessage1.size()));
+        std::vector<char> body(256, ' ');
+        QCOMPARE(m_mail->NMailPop3GetMail(handle, 3, buffers.subject, buffers.from, buffers.date, buffers.id,
+                                          body, 0, 0),
+                 0);
+        QCOMPARE(QByteArray(body.data()), kMessage3);
+        QCOMPARE(text(buffers.subject), QByteArray("third"));
+        QCOMPARE(m_mail->NMailPop3GetMailStatus(handle, 2, buffers.subject, buffers.from, buffers.date,
+                                                buffers.id, 0),
+                 0);
+        QCOMPARE(text(buffers.subject), QByteArray("plain folded"));
+        QCOMPARE(m_mail->NMailPop3GetMailSize(handle, 3), int(kMessage3.size()));
+        QCOMPARE(m_mail->NMailPop3GetMailSize(handle, 2), int(kMessage2.size()));
+        QCOMPARE(m_mail->NMailPop3GetMail(handle, 1, buffers.subject, buffers.from, buffers.date, buffers.id,
+                                          body, 0, 0),
+                 0);
+        QCOMPARE(QByteArray(body.data()), kMessage1);
+        QCOMPARE(m_mail->NMailPop3GetMailSize(handle, 4), -1);
+        QCOMPARE(m_mail->NMailPop3GetMailSize(handle + 1, 1), -1);
+        m_mail->NMailPop3Close(handle);
+        QCOMPARE(m_mail->NMailPop3Close(handle), -1);
+        QVERIFY(script.finish());
+        QVERIFY2(script.failure().isEmpty(), qPrintable(script.failure()));
+    }
+
+    // Each failing server ends the call within the test's short deadline with
+    // a text that says what happened; what a server sent never sizes memory.
+    void brokenServers_data()
+    {
+        QTest::addColumn<ScriptSetup>("setup");
+        QTest::addColumn<int>("failingStep"); // 0 connect, 1 login, 2 size, 3 message
+        QTest::addColumn<QByteArray>("text");
+        QTest::newRow("no greeting") << ScriptSetup([](ScriptServer& s) { s.silence(); }) << 0
+                                     << QByteArray(" did not answer within 0.3 seconds.");
+        QTest::newRow("endless line")
+            << ScriptSetup([](ScriptServer& s) { s.send("+OK ").flood(QByteArray(4096, 'x'), 64 << 20); })
+            << 0 << QByteArray(" sent a line longer than 65536 bytes.");
+        QTest::newRow("NUL byte") << ScriptSetup([](ScriptServer& s) {
+            s.send(QByteArray("+OK a\0b\r\n", 9));
+        }) << 0 << QByteArray(" sent a NUL byte, which POP3 does not allow.");
+        QTest::newRow("not POP3") << ScriptSetup([](ScriptServer& s) {
+            s.send("220 smtp.example.jp ESMTP\r\n");
+        }) << 0 << QByteArray(" sent something that is not a POP3 reply.");
+        QTest::newRow("disconnect mid-login") << ScriptSetup([](ScriptServer& s) {
+            s.send("+OK\r\n")
+                .expect("CAPA", "-ERR\r\n")
+                .expect("USER u", "+OK\r\n")
+                .expect("PASS p", "")
+                .hangUp();
+        }) << 1 << QByteArray(" closed the connection.");
+        QTest::newRow("huge count") << ScriptSetup([](ScriptServer& s) {
+            greetAndLogIn(s);
+            s.expect("STAT", "+OK 1000001 1\r\n").expect("QUIT", "+OK\r\n");
+        }) << 1 << QByteArray(" reported a message count that is not a number up to 1000000.");
+        QTest::newRow("huge size") << ScriptSetup([](ScriptServer& s) {
+            greetAndLogIn(s);
+            s.expect("STAT", "+OK 1 1\r\n").expect("LIST 1", "+OK 1 268435457\r\n").expect("QUIT", "+OK\r\n");
+        }) << 2 << QByteArray(" lists message 1 as larger than 268435456 bytes.");
+        QTest::newRow("half a message, then silence") << ScriptSetup([](ScriptServer& s) {
+            greetAndLogIn(s);
+            s.expect("STAT", "+OK 1 100\r\n").expect("LIST 1", "+OK 1 100\r\n");
+            s.expect("RETR 1", "+OK\r\nSubject: half\r\nand a line without its end").silence();
+        }) << 3 << QByteArray(" did not answer within 0.3 seconds.");
+    }
+    void brokenServers()
+    {
+        QFETCH(ScriptSetup, setup);
+        QFETCH(int, failingStep);
+        QFETCH(QByteArray, text);
+        ScriptServer script;
+        setup(script);
+        const quint16 port = script.begin();
+        const int handle = m_mail->NMailPop3Connect(server(port));
+        Buffers buffers;
+        std::vector<char> body(101, ' ');
+        const int results[] = {
+            handle,
+            failingStep >= 1 ? m_mail->NMailPop3Authenticate(handle, "u", "p", 0) : 0,
+            failingStep >= 2 ? m_mail->NMailPop3GetMailSize(handle, 1) : 0,
+            failingStep >= 3 ? m_mail->NMailPop3GetMail(handle, 1, buffers.subject, buffers.from,
+                                                        buffers.date, buffers.id, body, 0, 0)
+                             : 0,
+        };
+        for (int step = 0; step < failingStep; ++step)
+            QVERIFY2(results[step] >= 0, qPrintable(QStringLiteral("step %1 failed").arg(step)));
+        QCOMPARE(results[failingStep], -1);
+        QCOMPARE(lastMessage(*m_mail), server(port) + text);
+        if (failingStep == 3)
+            QCOMPARE(QByteArray(body.data()),
+                     QByteArray()); // nothing half-written is passed off as a message
+        if (failingStep >= 2) {
+            // The message whose size was refused is not fetched; a dead
+            // connection fails at once and sends nothing more.
+            QCOMPARE(m_mail->NMailPop3GetMail(handle, 1, buffers.subject, buffers.from, buffers.date,
+                                              buffers.id, body, 0, 0),
+                     -1);
+            QCOMPARE(lastMessage(*m_mail), server(port) + text);
+        }
+        if (handle > 0)
+            QCOMPARE(m_mail->NMailPop3Close(handle), 0);
+        QVERIFY(script.finish());
+        QVERIFY2(script.failure().isEmpty(), qPrintable(script.failure()));
+        QVERIFY(script.bytesWritten() < (64 << 20));
+    }
+
+    void refusedConnection()
+    {
+        quint16 port = 0;
+        {
+            QTcpServer probe;
+            QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
+            port = probe.serverPort();
+        }
+        QCOMPARE(m_mail->NMailPop3Connect(server(port)), -1);
+        QCOMPARE(lastMessage(*m_mail), server(port) + " refused the connection.");
+        QCOMPARE(m_mail->NMailPop3Connect("imap://127.0.0.1"), -1);
+        QCOMPARE(m_mail->NMailPop3Authenticate(12345, "u", "p", 0), -1);
+        QCOMPARE(lastMessage(*m_mail), QByteArray("There is no connection with the number 12345."));
+    }
+};
+
+QTEST_GUILESS_MAIN(Pop3SessionTest)
+#include "pop3_session_test.moc"

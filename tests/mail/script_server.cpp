@@ -1,0 +1,303 @@
+#include "script_server.h"
+
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QProcess>
+#include <QSslSocket>
+#include <QTcpServer>
+
+namespace {
+// The server's own patience; only a broken client ever makes it wait this long.
+constexpr int kServerPatienceMs = 5000;
+// Waits are cut into slices this long so the thread notices when told to stop.
+constexpr int kPollMs = 50;
+
+class DescriptorServer final : public QTcpServer
+{
+public:
+    qintptr descriptor = -1;
+
+protected:
+    void incomingConnection(qintptr socketDescriptor) override { descriptor = socketDescriptor; }
+};
+
+QByteArray dotStuffed(const QByteArray& message, int bodyLines)
+{
+    QList<QByteArray> lines = message.split('\n');
+    if (message.endsWith('\n'))
+        lines.removeLast(); // the empty piece after the final line end
+    QByteArray out;
+    bool inBody = false;
+    int bodyLeft = bodyLines;
+    for (QByteArray line : lines) {
+        if (line.endsWith('\r'))
+            line.chop(1);
+        if (inBody && bodyLines >= 0 && bodyLeft-- <= 0)
+            break;
+        if (line.isEmpty())
+            inBody = true;
+        out += (line.startsWith('.') ? "." : "") + line + "\r\n";
+    }
+    return out + ".\r\n";
+}
+} // namespace
+
+ScriptServer::ScriptServer() = default;
+
+ScriptServer::~ScriptServer()
+{
+    // A test that failed half-way may leave the client connected: tell the
+    // thread to stop waiting for it.
+    m_stopping = true;
+    wait();
+}
+
+ScriptServer& ScriptServer::send(const QByteArray& bytes)
+{
+    m_steps.push_back([this, bytes](QSslSocket& socket) { return write(socket, bytes); });
+    return *this;
+}
+
+ScriptServer& ScriptServer::sendInParts(const QList<QByteArray>& parts)
+{
+    m_steps.push_back([this, parts](QSslSocket& socket) {
+        for (const QByteArray& part : parts) {
+            if (!write(socket, part))
+                return false;
+            QThread::msleep(20);
+        }
+        return true;
+    });
+    return *this;
+}
+
+ScriptServer& ScriptServer::expect(const QByteArray& expected, const QByteArray& reply)
+{
+    m_steps.push_back([this, expected, reply](QSslSocket& socket) {
+        QByteArray line;
+        if (!readLine(socket, line, kServerPatienceMs)) {
+            m_failure = QStringLiteral("client went away instead of sending \"%1\"")
+                            .arg(QString::fromLatin1(expected));
+            return false;
+        }
+        if (line != expected) {
+            m_failure = QStringLiteral("expected \"%1\", got \"%2\"")
+                            .arg(QString::fromLatin1(expected), QString::fromLatin1(line));
+            return false;
+        }
+        return write(socket, reply);
+    });
+    return *this;
+}
+
+ScriptServer& ScriptServer::expectStartTls()
+{
+    expect("STLS", "+OK Begin TLS negotiation now.\r\n");
+    m_steps.push_back([this](QSslSocket& socket) { return handshake(socket); });
+    return *this;
+}
+
+ScriptServer& ScriptServer::serve(const Mailbox& mailbox)
+{
+    m_steps.push_back([this, mailbox](QSslSocket& socket) {
+        QByteArray line;
+        while (readLine(socket, line, kServerPatienceMs)) {
+            if (!serveCommand(socket, mailbox, line))
+                return false;
+        }
+        return false;
+    });
+    return *this;
+}
+
+ScriptServer& ScriptServer::flood(const QByteArray& pattern, qint64 total)
+{
+    m_steps.push_back([this, pattern, total](QSslSocket& socket) {
+        while (m_bytesWritten < total && socket.state() == QAbstractSocket::ConnectedState && !m_stopping) {
+            socket.write(pattern);
+            m_bytesWritten += pattern.size();
+            // Keep at most a little in the socket's own buffer, so the count
+            // tells what the client actually let through.
+            while (socket.bytesToWrite() > 0 && socket.state() == QAbstractSocket::ConnectedState &&
+                   !m_stopping)
+                socket.waitForBytesWritten(kPollMs);
+        }
+        return true;
+    });
+    return *this;
+}
+
+ScriptServer& ScriptServer::silence()
+{
+    m_steps.push_back([](QSslSocket&) { return true; });
+    return *this;
+}
+
+ScriptServer& ScriptServer::hangUp()
+{
+    m_steps.push_back([](QSslSocket& socket) {
+        socket.disconnectFromHost();
+        if (socket.state() != QAbstractSocket::UnconnectedState)
+            socket.waitForDisconnected(kServerPatienceMs);
+        return false;
+    });
+    return *this;
+}
+
+void ScriptServer::setTls(const QSslCertificate& certificate, const QSslKey& key, bool implicit)
+{
+    m_certificate = certificate;
+    m_key = key;
+    m_implicitTls = implicit;
+}
+
+quint16 ScriptServer::begin()
+{
+    start();
+    m_listening.acquire();
+    return m_port;
+}
+
+bool ScriptServer::finish(int milliseconds)
+{
+    return wait(milliseconds);
+}
+
+void ScriptServer::run()
+{
+    DescriptorServer server;
+    server.listen(QHostAddress::LocalHost, 0);
+    m_port = server.serverPort();
+    m_listening.release();
+    if (!server.waitForNewConnection(kServerPatienceMs) || server.descriptor < 0) {
+        m_failure = QStringLiteral("no client came");
+        return;
+    }
+    QSslSocket socket;
+    socket.setSocketDescriptor(server.descriptor);
+    if (!m_certificate.isNull()) {
+        socket.setLocalCertificate(m_certificate);
+        socket.setPrivateKey(m_key);
+        socket.setPeerVerifyMode(QSslSocket::VerifyNone);
+    }
+    if (m_implicitTls && !handshake(socket))
+        return waitForGoodbye(socket);
+    for (const Step& step : m_steps) {
+        if (!step(socket))
+            break;
+    }
+    waitForGoodbye(socket);
+}
+
+bool ScriptServer::handshake(QSslSocket& socket)
+{
+    socket.startServerEncryption();
+    if (!socket.waitForEncrypted(kServerPatienceMs)) {
+        m_transcript.append("<TLS handshake failed>");
+        return false;
+    }
+    return true;
+}
+
+void ScriptServer::waitForGoodbye(QSslSocket& socket)
+{
+    QByteArray line;
+    while (socket.state() == QAbstractSocket::ConnectedState && readLine(socket, line, kServerPatienceMs)) {
+        if (m_failure.isEmpty())
+            m_failure = QStringLiteral("unexpected \"%1\" after the script").arg(QString::fromLatin1(line));
+    }
+}
+
+bool ScriptServer::readLine(QSslSocket& socket, QByteArray& line, int milliseconds)
+{
+    const QDeadlineTimer deadline(milliseconds);
+    for (;;) {
+        const qsizetype lf = m_pending.indexOf('\n');
+        if (lf >= 0) {
+            line = m_pending.left(lf);
+            if (line.endsWith('\r'))
+                line.chop(1);
+            m_pending.remove(0, lf + 1);
+            m_transcript.append(line);
+            return true;
+        }
+        if (socket.bytesAvailable() > 0) {
+            m_pending += socket.readAll();
+            continue;
+        }
+        if (socket.state() != QAbstractSocket::ConnectedState || deadline.hasExpired() || m_stopping)
+            return false;
+        socket.waitForReadyRead(static_cast<int>(std::clamp<qint64>(deadline.remainingTime(), 1, kPollMs)));
+    }
+}
+
+bool ScriptServer::write(QSslSocket& socket, const QByteArray& bytes)
+{
+    if (socket.state() != QAbstractSocket::ConnectedState)
+        return false;
+    socket.write(bytes);
+    m_bytesWritten += bytes.size();
+    const QDeadlineTimer deadline(kServerPatienceMs);
+    while (socket.bytesToWrite() > 0 && socket.state() == QAbstractSocket::ConnectedState && !m_stopping &&
+           !deadline.hasExpired())
+        socket.waitForBytesWritten(kPollMs);
+    return true;
+}
+
+bool ScriptServer::serveCommand(QSslSocket& socket, const Mailbox& mailbox, const QByteArray& line)
+{
+    const QList<QByteArray> words = line.split(' ');
+    const QByteArray verb = words.first().toUpper();
+    const auto message = [&](int index) -> const QByteArray* {
+        const int number = words.value(index).toInt();
+        return number >= 1 && number <= mailbox.size() ? &mailbox[number - 1] : nullptr;
+    };
+    if (verb == "QUIT") {
+        write(socket, "+OK Logging out.\r\n");
+        socket.disconnectFromHost();
+        return false;
+    }
+    if (verb == "STAT") {
+        qint64 total = 0;
+        for (const QByteArray& m : mailbox)
+            total += m.size();
+        return write(socket,
+                     "+OK " + QByteArray::number(mailbox.size()) + ' ' + QByteArray::number(total) + "\r\n");
+    }
+    if (verb == "NOOP")
+        return write(socket, "+OK\r\n");
+    const QByteArray* m = message(1);
+    if (!m)
+        return write(socket, "-ERR There's no message " + words.value(1) + ".\r\n");
+    if (verb == "LIST")
+        return write(socket, "+OK " + words.value(1) + ' ' + QByteArray::number(m->size()) + "\r\n");
+    if (verb == "RETR")
+        return write(socket, "+OK " + QByteArray::number(m->size()) + " octets\r\n" + dotStuffed(*m, -1));
+    if (verb == "TOP")
+        return write(socket, "+OK\r\n" + dotStuffed(*m, words.value(2).toInt()));
+    return write(socket, "-ERR Unknown command: " + verb + "\r\n");
+}
+
+TestCertificate MakeTestCertificate(const QString& folder)
+{
+    const QString keyPath = folder + QStringLiteral("/key.pem");
+    const QString certPath = folder + QStringLiteral("/cert.pem");
+    QProcess openssl;
+    openssl.start(
+        QStringLiteral("openssl"),
+        {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"), QStringLiteral("ec"),
+         QStringLiteral("-pkeyopt"), QStringLiteral("ec_paramgen_curve:prime256v1"), QStringLiteral("-nodes"),
+         QStringLiteral("-keyout"), keyPath, QStringLiteral("-out"), certPath, QStringLiteral("-days"),
+         QStringLiteral("2"), QStringLiteral("-subj"), QStringLiteral("/CN=localhost"),
+         QStringLiteral("-addext"), QStringLiteral("subjectAltName=DNS:localhost,IP:127.0.0.1")});
+    if (!openssl.waitForFinished(30000) || openssl.exitCode() != 0)
+        return {};
+    TestCertificate result;
+    const QList<QSslCertificate> certificates = QSslCertificate::fromPath(certPath);
+    if (!certificates.isEmpty())
+        result.certificate = certificates.first();
+    QFile keyFile(keyPath);
+    if (keyFile.open(QIODevice::ReadOnly))
+        result.key = QSslKey(&keyFile, QSsl::Ec);
+    return result;
+}

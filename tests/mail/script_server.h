@@ -1,0 +1,93 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QSemaphore>
+#include <QSslCertificate>
+#include <QSslKey>
+#include <QStringList>
+#include <QThread>
+#include <atomic>
+#include <functional>
+#include <vector>
+
+class QSslSocket;
+
+// A POP3 server on 127.0.0.1 that plays a script for one client. It runs in
+// its own thread, because the client under test blocks its thread in
+// waitFor* calls. Every line the client sends is recorded, so a test can
+// check the exact transcript.
+class ScriptServer final : public QThread
+{
+public:
+    // A message for serve(): its text with CR LF line ends, not dot-stuffed.
+    using Mailbox = QList<QByteArray>;
+
+    ScriptServer();
+    ~ScriptServer() override;
+
+    // Sends bytes as they are.
+    ScriptServer& send(const QByteArray& bytes);
+    // Sends the parts one write at a time, with a short pause between, so
+    // that they tend to reach the client in separate reads.
+    ScriptServer& sendInParts(const QList<QByteArray>& parts);
+    // Reads one line, which must be `line`, and answers `reply`.
+    ScriptServer& expect(const QByteArray& line, const QByteArray& reply);
+    // Agrees to STLS and runs the server side of the handshake.
+    ScriptServer& expectStartTls();
+    // Answers STAT, LIST, TOP, RETR, UIDL, NOOP and QUIT from `mailbox`
+    // until QUIT or until the client goes.
+    ScriptServer& serve(const Mailbox& mailbox);
+    // Writes `total` bytes of `pattern` repeated, as long as the client takes them.
+    ScriptServer& flood(const QByteArray& pattern, qint64 total);
+    // Says nothing more; records what comes until the client goes.
+    ScriptServer& silence();
+    // Closes the connection.
+    ScriptServer& hangUp();
+
+    // TLS identity; with `implicit` the handshake comes first.
+    void setTls(const QSslCertificate& certificate, const QSslKey& key, bool implicit);
+
+    // Listens and starts playing in the server thread; returns the port.
+    quint16 begin();
+    // Waits for the script to end (the client gone or the last step done).
+    bool finish(int milliseconds = 10000);
+
+    QList<QByteArray> transcript() const { return m_transcript; }
+    // The first thing that went against the script, or empty.
+    QString failure() const { return m_failure; }
+    // Bytes the server managed to write (for floods).
+    qint64 bytesWritten() const { return m_bytesWritten; }
+
+protected:
+    void run() override;
+
+private:
+    using Step = std::function<bool(QSslSocket&)>;
+    bool readLine(QSslSocket& socket, QByteArray& line, int milliseconds);
+    bool write(QSslSocket& socket, const QByteArray& bytes);
+    bool handshake(QSslSocket& socket);
+    bool serveCommand(QSslSocket& socket, const Mailbox& mailbox, const QByteArray& line);
+    void waitForGoodbye(QSslSocket& socket);
+
+    std::vector<Step> m_steps;
+    QSslCertificate m_certificate;
+    QSslKey m_key;
+    bool m_implicitTls = false;
+    QSemaphore m_listening;
+    quint16 m_port = 0;
+    QByteArray m_pending;
+    QList<QByteArray> m_transcript;
+    QString m_failure;
+    qint64 m_bytesWritten = 0;
+    std::atomic<bool> m_stopping = false;
+};
+
+// A certificate for 127.0.0.1 and localhost made with openssl for the test.
+struct TestCertificate
+{
+    QSslCertificate certificate;
+    QSslKey key;
+    bool valid() const { return !certificate.isNull() && !key.isNull(); }
+};
+TestCertificate MakeTestCertificate(const QString& folder);
