@@ -1,0 +1,55 @@
+#include "settings/id_pass_form.h"
+
+#include "core/program.h"
+#include "settings/settings_files.h"
+#include "ui_id_pass_form.h"
+
+IdPassForm::IdPassForm(Program& program)
+    : QDialog(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
+    , m_ui(std::make_unique<Ui::IdPassForm>())
+    , m_program(program)
+{
+    m_ui->setupUi(this);
+    IdText = m_ui->IdText;
+    PassText = m_ui->PassText;
+    m_ui->Check1->setFocus(); // the first control in keyboard order
+    connect(m_ui->OkCommand, &QPushButton::clicked, this, &IdPassForm::OkCommand_Click);
+    connect(m_ui->CancelCommand, &QPushButton::clicked, this, &IdPassForm::CancelCommand_Click);
+}
+
+IdPassForm::~IdPassForm() = default;
+
+void IdPassForm::Form_Load()
+{
+    // The save box stays clear whatever the last save choice was.
+    const QString account = m_program.accountFile();
+    IdText->setText(ReadSettingText(account, QStringLiteral("NAME"), QString()));
+    PassText->setText(ReadSettingText(account, QStringLiteral("NAME2"), QString()));
+}
+
+void IdPassForm::OkCommand_Click()
+{
+    m_program.AccountId = IdText->text();
+    m_program.AccountPassword = PassText->text();
+    const QString account = m_program.accountFile();
+    if (m_ui->Check1->isChecked()) {
+        WriteSettingText(account, QStringLiteral("NAME"), IdText->text());
+        WriteSettingText(account, QStringLiteral("NAME2"), PassText->text());
+        WriteSettingText(account, QStringLiteral("NAME3"), QStringLiteral("1"));
+    } else {
+        // Only the choice is recorded; a pair saved earlier stays.
+        WriteSettingText(account, QStringLiteral("NAME3"), QStringLiteral("0"));
+    }
+    m_program.unload(this);
+}
+
+void IdPassForm::CancelCommand_Click()
+{
+    m_program.unload(this);
+}
+
+void IdPassForm::reject()
+{
+    CancelCommand_Click();
+}

@@ -1,0 +1,124 @@
+#include "settings/set_form.h"
+
+#include "core/form_timer.h"
+#include "core/main_panel.h"
+#include "core/program.h"
+#include "core/text_value.h"
+#include "settings/id_pass_form.h"
+#include "settings/option_form.h"
+#include "settings/settings_files.h"
+#include "ui_set_form.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QScreen>
+
+namespace {
+
+// Flag keys: 1 ticks the box, 0 clears it, any other number leaves it alone.
+void applyFlag(int value, QCheckBox* box)
+{
+    if (value == 1)
+        box->setChecked(true);
+    else if (value == 0)
+        box->setChecked(false);
+}
+
+QString flagText(const QCheckBox* box)
+{
+    return box->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
+}
+
+} // namespace
+
+SetForm::SetForm(Program& program)
+    : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
+    , m_ui(std::make_unique<Ui::SetForm>())
+    , m_program(program)
+{
+    m_ui->setupUi(this);
+    Check1 = m_ui->Check1;
+    Check2 = m_ui->Check2;
+    Text2 = m_ui->Text2;
+    Check2->setFocus(); // the first control in keyboard order
+    connect(Text2, &QLineEdit::textChanged, this, &SetForm::Text2_Change);
+    connect(m_ui->Command1, &QPushButton::clicked, this, &SetForm::Command1_Click);
+    connect(m_ui->Command2, &QPushButton::clicked, this, &SetForm::Command2_Click);
+}
+
+SetForm::~SetForm() = default;
+
+void SetForm::Form_Load()
+{
+    const QString preferences = m_program.preferencesFile();
+    applyFlag(ReadSettingInt(preferences, QStringLiteral("NUMBER")), Check1);
+    // Text2 starts empty, so this always changes it and runs Text2_Change,
+    // which passes the interval on to the main panel.
+    Text2->setText(QString::number(ReadSettingInt(preferences, QStringLiteral("NUMBER2"))));
+    applyFlag(ReadSettingInt(preferences, QStringLiteral("NUMBER4")), Check2);
+}
+
+void SetForm::Form_Unload()
+{
+    const QString preferences = m_program.preferencesFile();
+    WriteSettingText(preferences, QStringLiteral("NUMBER"), flagText(Check1));
+    WriteSettingText(preferences, QStringLiteral("NUMBER2"), Text2->text());
+    WriteSettingText(preferences, QStringLiteral("NUMBER4"), flagText(Check2));
+}
+
+void SetForm::Text2_Change()
+{
+    // An emptied box becomes "0"; that change runs this handler once more,
+    // nested, and this run then goes on with the "0".
+    if (Text2->text().isEmpty())
+        Text2->setText(QStringLiteral("0"));
+
+    const double minutes = ValueOfText(Text2->text());
+    if (!(minutes >= 0))
+        return; // a negative interval leaves everything as it was
+
+    // Reaching the panel may create and load it, and its load sets Text2
+    // again, so the text is read only after the panel is there.
+    MainForm* panel = m_program.mainForm();
+    const bool on = minutes > 0;
+    panel->Label4->setText(on ? QStringLiteral("ON") : QStringLiteral("OFF"));
+    panel->Check3->setChecked(on);
+    panel->Text5->setText(Text2->text());
+    panel->Timer3->setInterval(on ? 1000 : 0);
+    // An interval of 0 is saved at once, so it holds even if the program is
+    // ended before this dialog is closed.
+    if (!on)
+        WriteSettingText(m_program.preferencesFile(), QStringLiteral("NUMBER2"), Text2->text());
+}
+
+void SetForm::Command1_Click()
+{
+    Program::showForm(m_program.idPassForm());
+}
+
+void SetForm::Command2_Click()
+{
+    Program::showForm(m_program.optionForm());
+}
+
+void SetForm::showEvent(QShowEvent* event)
+{
+    // Centred on the screen the first time it is shown; later showings keep
+    // wherever the user has put it.
+    if (!m_placed && !event->spontaneous()) {
+        m_placed = true;
+        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+            QRect frame = geometry();
+            frame.moveCenter(screen->availableGeometry().center());
+            move(frame.topLeft());
+        }
+    }
+    QWidget::showEvent(event);
+}
+
+void SetForm::closeEvent(QCloseEvent* event)
+{
+    event->accept();
+    m_program.unload(this);
+}

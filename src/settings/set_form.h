@@ -1,0 +1,48 @@
+#pragma once
+
+#include "core/form.h"
+
+#include <QWidget>
+#include <memory>
+
+class Program;
+class QCheckBox;
+class QLineEdit;
+
+namespace Ui {
+class SetForm;
+}
+
+// The preferences dialog. Its controls are where the running program keeps
+// three preferences: the hang-up box Check1, the interval text Text2 and the
+// auto-close box Check2; other windows read them there. It loads them from
+// the preferences file when created and writes them back when closed. It has
+// no OK or Cancel: the close box closes it, and closing always saves.
+class SetForm final : public QWidget, public Form
+{
+    Q_OBJECT
+public:
+    explicit SetForm(Program& program);
+    ~SetForm() override;
+
+    void Form_Load() override;
+    void Form_Unload() override;
+
+    // Runs on every change of Text2's text, typed or set by the program.
+    void Text2_Change();
+    void Command1_Click();
+    void Command2_Click();
+
+    QCheckBox* Check1; // hang up the dial-up connection after each check
+    QCheckBox* Check2; // the notice board closes itself after one second
+    QLineEdit* Text2;  // minutes between automatic checks, as typed
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    std::unique_ptr<Ui::SetForm> m_ui;
+    Program& m_program;
+    bool m_placed = false;
+};
