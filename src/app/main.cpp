@@ -1,5 +1,7 @@
-#include "core/main_panel.h"
 #include "core/program.h"
+#include "core/program_font.h"
+#include "mascot/primary_mascot.h"
+#include "mascot/window_platform.h"
 #include "platform/desktop_services.h"
 
 #include <QApplication>
@@ -9,8 +11,14 @@
 
 int main(int argc, char* argv[])
 {
+    // The mascots are shaped, topmost windows at absolute positions: on a
+    // Wayland desktop they need X11 through XWayland.
+    if (ShouldUseXcbPlatform(CurrentWindowPlatformChoice(argc, argv)))
+        qputenv("QT_QPA_PLATFORM", "xcb");
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pawmelo"));
+    UseProgramFont();
 
     Program::Environment environment;
     environment.programFolder = QCoreApplication::applicationDirPath();
@@ -19,7 +27,7 @@ int main(int argc, char* argv[])
         std::_Exit(0);
     };
     Program program(std::move(environment), MakeDesktopServices());
-    program.startUp();
-    Program::showForm(program.mainForm());
+    // The mascot's load runs the program's start-up; it shows when that is done.
+    Program::showForm(program.form1());
     return QApplication::exec();
 }

@@ -7,6 +7,8 @@
 #include "settings/set_form.h"
 
 #include <QCloseEvent>
+#include <QIcon>
+#include <QPixmap>
 
 namespace {
 const QString kNotSet = QStringLiteral("未設定");
@@ -33,11 +35,19 @@ MainForm::MainForm(Program& program)
 {
     setupUi(this);
     setObjectName(QStringLiteral("MainForm"));
+    setWindowIcon(QIcon(QStringLiteral(":/panel/icon.png")));
+    Picture5->setPixmap(QPixmap(QStringLiteral(":/panel/picture5.png")));
     setFixedSize(185, 116); // 2775 x 1740 twips
     setAutoFillBackground(true);
     QPalette colours = palette();
     colours.setColor(QPalette::Window, QColor(0x00, 0x40, 0x00));
     setPalette(colours);
+    // The name display's font, with a free fallback of the same design.
+    QFont nameFont = Label1->font();
+    nameFont.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"), QStringLiteral("sans-serif")});
+    nameFont.setPointSizeF(11.25);
+    nameFont.setBold(true);
+    Label1->setFont(nameFont);
     // Windowless labels lie beneath the buttons and boxes that overlap them.
     for (QWidget* label : {static_cast<QWidget*>(Label4), static_cast<QWidget*>(Label2),
                            static_cast<QWidget*>(Label3), static_cast<QWidget*>(Label1)})

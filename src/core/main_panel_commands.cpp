@@ -8,6 +8,7 @@
 #include "core/program.h"
 #include "core/scheduler.h"
 #include "core/text_value.h"
+#include "mascot/secondary_mascot.h"
 #include "settings/set_form.h"
 
 #include <QDir>
@@ -35,6 +36,7 @@ void MainForm::Command2_Click()
                          + QDir::separator() + QStringLiteral("Kouka.mid");
     m_program.MciResult = m_program.mciSendString("open \"" + ToAnsi(tune) + "\" alias bgm");
     m_program.MciResult = m_program.mciSendString("play bgm");
+    Program::showForm(m_program.form3());
     Timer1->setEnabled(true);
 }
 
@@ -43,6 +45,8 @@ void MainForm::Command3_Click()
     m_program.AlertMode = 0;
     m_program.MciResult = m_program.mciSendString("stop bgm");
     m_program.MciResult = m_program.mciSendString("close bgm");
+    if (Form3* walker = m_program.loadedForm3())
+        m_program.unload(walker);
 }
 
 void MainForm::Command5_Click()

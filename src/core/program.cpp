@@ -5,6 +5,8 @@
 #include "core/notice_board.h"
 #include "core/text_value.h"
 #include "core/wait.h"
+#include "mascot/primary_mascot.h"
+#include "mascot/secondary_mascot.h"
 #include "settings/id_pass_form.h"
 #include "settings/option_form.h"
 #include "settings/set_form.h"
@@ -23,7 +25,7 @@ Program::Program(Environment environment, Services services)
 Program::~Program()
 {
     // Leaving the program runs no unload handler: the windows just go.
-    const QList<QWidget*> forms{m_mainForm.data(), m_msgForm.data(), m_setForm.data(), m_optionForm.data(), m_idPassForm.data()};
+    const QList<QWidget*> forms{m_form1.data(), m_form3.data(), m_mainForm.data(), m_msgForm.data(), m_setForm.data(), m_optionForm.data(), m_idPassForm.data()};
     for (QWidget* form : forms)
         delete form;
 }
@@ -59,6 +61,16 @@ F* Program::reach(QPointer<F>& slot)
     return form;
 }
 
+Form1* Program::form1()
+{
+    return reach(m_form1);
+}
+
+Form3* Program::form3()
+{
+    return reach(m_form3);
+}
+
 MainForm* Program::mainForm()
 {
     return reach(m_mainForm);
@@ -82,6 +94,16 @@ OptionForm* Program::optionForm()
 IdPassForm* Program::idPassForm()
 {
     return reach(m_idPassForm);
+}
+
+Form1* Program::loadedForm1() const
+{
+    return m_form1.data();
+}
+
+Form3* Program::loadedForm3() const
+{
+    return m_form3.data();
 }
 
 MainForm* Program::loadedMainForm() const
@@ -125,6 +147,8 @@ bool Program::forget(QWidget* form)
             found = true;
         }
     };
+    drop(m_form1);
+    drop(m_form3);
     drop(m_mainForm);
     drop(m_msgForm);
     drop(m_setForm);

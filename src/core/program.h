@@ -14,6 +14,8 @@
 #include <functional>
 
 class QWidget;
+class Form1;
+class Form3;
 class MainForm;
 class MsgForm;
 class SetForm;
@@ -64,12 +66,16 @@ public:
     int mciSendString(const QByteArray& command, QByteArray* reply = nullptr);
 
     // The windows, created and loaded on first reach.
+    Form1* form1();
+    Form3* form3();
     MainForm* mainForm();
     MsgForm* msgForm();
     SetForm* setForm();
     OptionForm* optionForm();
     IdPassForm* idPassForm();
     // The window if it is loaded now, else nullptr; never creates it.
+    Form1* loadedForm1() const;
+    Form3* loadedForm3() const;
     MainForm* loadedMainForm() const;
     MsgForm* loadedMsgForm() const;
     SetForm* loadedSetForm() const;
@@ -98,6 +104,8 @@ private:
     Environment m_environment;
     Services m_services;
     NMail m_mail;
+    QPointer<Form1> m_form1;
+    QPointer<Form3> m_form3;
     QPointer<MainForm> m_mainForm;
     QPointer<MsgForm> m_msgForm;
     QPointer<SetForm> m_setForm;

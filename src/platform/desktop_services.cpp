@@ -1,5 +1,6 @@
 #include "platform/desktop_services.h"
 
+#include "platform/fluidsynth_sound_device.h"
 #include "platform/system_clock.h"
 
 #include <QCoreApplication>
@@ -103,6 +104,7 @@ Services MakeDesktopServices()
 {
     Services services;
     services.clock = std::make_unique<SystemClock>();
+    services.sound = std::make_unique<FluidSynthSoundDevice>();
     services.browser = std::make_unique<DesktopBrowser>();
     services.launcher = std::make_unique<ProcessLauncher>();
     services.prompts = std::make_unique<MessageBoxPrompts>();
