@@ -1,6 +1,10 @@
 #include "core/form_timer.h"
 #include "core/main_panel.h"
+#include "platform/fluidsynth_sound_device.h"
 #include "support/test_program.h"
+
+#include <QDir>
+#include <QFile>
 
 #include <QTest>
 
@@ -59,6 +63,46 @@ private slots:
         panel->Timer2_Timer();
         QCOMPARE(t.sound->commands, (QByteArrayList{"status bgm mode", "stop bgm", "close bgm"}));
         QVERIFY(!panel->Timer2->running());
+    }
+
+    void realDeviceStaysOneDeviceAndLoopsTheTune()
+    {
+        FluidSynthSoundDevice::Options options;
+        options.output = FluidSynthSoundDevice::Output::Offline;
+        auto device = std::make_unique<FluidSynthSoundDevice>(options);
+        FluidSynthSoundDevice* synth = device.get();
+        TestProgram t(true, std::move(device));
+        QDir(t.folder.path()).mkdir("Sound");
+        QVERIFY(QFile::copy(qEnvironmentVariable("PAWMELO_SOURCE_DIR") + "/assets/Sound/Kouka.mid",
+                            t.folder.filePath("Sound/Kouka.mid")));
+        MainForm* panel = t.program->mainForm();
+        panel->Timer2->setEnabled(false); // the test drives the poll itself
+
+        panel->Command2_Click();
+        QCOMPARE(t.program->MciResult, 0);
+        panel->Command2_Click(); // second start: open fails, play goes on
+        QCOMPARE(synth->openDeviceCount(), 1);
+        QCOMPARE(t.program->AlertMode, qint16(1));
+
+        // Play through to the end of the tune; the poll restarts it at once.
+        std::vector<int16_t> samples;
+        bool restarted = false;
+        for (int block = 0; block < 400 && !restarted; ++block) {
+            synth->renderOffline(4410, &samples); // 100 ms, one poll period
+            panel->Timer2_Timer();
+            restarted = t.program->MciStatus.startsWith("stopped");
+        }
+        QVERIFY(restarted);
+        synth->renderOffline(4410, &samples);
+        QByteArray mode;
+        QCOMPARE(t.program->mciSendString("status bgm mode", &mode), 0);
+        QCOMPARE(mode, QByteArray("playing"));
+
+        panel->Command3_Click();
+        QCOMPARE(synth->openDeviceCount(), 0);
+        panel->Command3_Click(); // alert end with nothing open fails quietly
+        QVERIFY(t.program->MciResult != 0);
+        QCOMPARE(t.program->AlertMode, qint16(0));
     }
 
     void statusThatWritesNothingKeepsTheLastReply()

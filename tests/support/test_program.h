@@ -26,7 +26,7 @@ struct TestProgram
     int endProgramCalls = 0;
     std::unique_ptr<Program> program;
 
-    explicit TestProgram(bool withSettingsFolder = true)
+    explicit TestProgram(bool withSettingsFolder = true, std::unique_ptr<SoundDevice> realSound = nullptr)
     {
         if (withSettingsFolder)
             QDir(folder.path()).mkdir(QStringLiteral("★MailData"));
@@ -34,8 +34,12 @@ struct TestProgram
         services.clock = std::make_unique<FakeClock>();
         clock = static_cast<FakeClock*>(services.clock.get());
         clock->autoStep = 50;
-        services.sound = std::make_unique<RecordingSound>();
-        sound = static_cast<RecordingSound*>(services.sound.get());
+        if (realSound) {
+            services.sound = std::move(realSound);
+        } else {
+            services.sound = std::make_unique<RecordingSound>();
+            sound = static_cast<RecordingSound*>(services.sound.get());
+        }
         services.prompts = std::make_unique<RecordingPrompts>();
         prompts = static_cast<RecordingPrompts*>(services.prompts.get());
         services.launcher = std::make_unique<RecordingLauncher>();
