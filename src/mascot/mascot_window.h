@@ -1,0 +1,89 @@
+#pragma once
+
+#include "core/form.h"
+#include "mascot/frame_regions.h"
+
+#include <QImage>
+#include <QWidget>
+#include <array>
+#include <functional>
+
+class Program;
+
+// What both mascot windows share: a frameless, always-on-top square that
+// shows one of eight frame pictures cut to that frame's region, keeps its
+// position in twips, stays on the screen, is dragged with the left button
+// and ends the program on a right-button press.
+class MascotWindow : public QWidget, public Form
+{
+    Q_OBJECT
+public:
+    ~MascotWindow() override;
+
+    // Position of the top-left corner in twips: as the program last set it,
+    // or where the user dragged the window.
+    double Left() const { return m_left; }
+    double Top() const { return m_top; }
+    void setPosition(double left, double top);
+
+    // The screen's twips per pixel, taken at load.
+    float PixelTwipsX = 0;
+    float PixelTwipsY = 0;
+    // The frames' region records, built at load.
+    std::array<FrameRgnData, 8> FrameRgns;
+
+    /// The frame picture Picture1(index), 0 to 7.
+    const QImage& framePicture(int index) const { return m_frames.at(size_t(index)); }
+    /// The picture the window shows as its background.
+    const QImage& backgroundPicture() const { return m_background; }
+    /// The frame applied last; -1 until the first tick.
+    int shownFrame() const { return m_shownFrame; }
+
+    /// The screen's size in pixels, read at every tick (tests replace it).
+    std::function<QSize()> screenSize;
+    /// The next random number in [0, 1). Load seeds it from the clock;
+    /// tests replace it.
+    std::function<double()> Rnd;
+
+    /// A mouse press on the window or on one of its pictures.
+    void Form_MouseDown(QMouseEvent* event);
+
+protected:
+    MascotWindow(Program& program, std::array<QImage, 8> frames, int scanLimit);
+
+    // The load steps both windows share, in order: regions, size, topmost,
+    // twips per pixel, random seed, top-left corner at the mouse pointer.
+    void loadAtPointer();
+    // Moves the window to (x, y) twips, pulled back onto the screen first.
+    void placeOnScreen(qint64 x, qint64 y);
+    // Shapes the window to frame `index` and shows that frame's picture.
+    void applyFrame(int index);
+    void setBackgroundPicture(const QImage& picture);
+    int toPixelsX(double twips) const;
+    int toPixelsY(double twips) const;
+
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+
+    Program& m_program;
+
+private:
+    void MakeFrameRegions();
+
+    std::array<QImage, 8> m_frames;
+    int m_scanLimit;
+    QImage m_background;
+    double m_left = 0;
+    double m_top = 0;
+    int m_shownFrame = -1;
+    bool m_dragging = false; // moving with the mouse where the system cannot
+    QPoint m_dragOffset;
+};
+
+// The picture at `path`, or a plain picture of the given size in the key
+// colour when it cannot be read, so a missing picture leaves the window
+// invisible instead of crashing the region scan.
+QImage LoadMascotPicture(const QString& path);

@@ -1,0 +1,120 @@
+#include "mascot/primary_mascot.h"
+
+#include "core/ansi.h"
+#include "core/form_timer.h"
+#include "core/main_panel.h"
+#include "core/program.h"
+#include "core/text_value.h"
+
+#include <QCloseEvent>
+#include <QDir>
+#include <QLabel>
+#include <QPixmap>
+#include <QPointer>
+
+namespace {
+// Poses over the frame indexes: A at 0, 5, 6; B at 1, 4, 7; C at 2, 3.
+std::array<QImage, 8> primaryFrames()
+{
+    const QImage a = LoadMascotPicture(QStringLiteral(":/mascot/pose_a.png"));
+    const QImage b = LoadMascotPicture(QStringLiteral(":/mascot/pose_b.png"));
+    const QImage c = LoadMascotPicture(QStringLiteral(":/mascot/pose_c.png"));
+    return {a, b, c, c, b, a, a, b};
+}
+
+// Where the alert picture rests, in twips, while it is not shown.
+constexpr double kAlertAwayLeft = 6000;
+constexpr double kAlertAwayTop = 3000;
+// The main panel opens this far below and to the left of the mascot (twips).
+constexpr double kPanelBelow = 1600;
+constexpr double kPanelLeftOf = 600;
+} // namespace
+
+Form1::Form1(Program& program)
+    : MascotWindow(program, primaryFrames(), kScanLimit)
+    , Timer1(new FormTimer(1000, this))
+    , Picture9(new QLabel(this))
+{
+    setObjectName(QStringLiteral("Form1"));
+    Picture9->setObjectName(QStringLiteral("Picture1(9)"));
+    Picture9->setPixmap(QPixmap::fromImage(LoadMascotPicture(QStringLiteral(":/mascot/alert.png"))));
+    Picture9->setFixedSize(Picture9->pixmap().size());
+    Picture9->move(400, 200); // outside the window until the alert
+    connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
+}
+
+Form1::~Form1() = default;
+
+void Form1::Form_Load()
+{
+    loadAtPointer();
+    m_program.startUp();
+}
+
+void Form1::placeAlertPicture(double left, double top)
+{
+    Picture9->move(toPixelsX(left), toPixelsY(top));
+}
+
+void Form1::Timer1_Timer()
+{
+    placeOnScreen(RoundHalfEven(Left()), RoundHalfEven(Top()));
+
+    int index = 0;
+    if (m_program.AlertMode == 1) {
+        setBackgroundPicture(Picture9->pixmap().toImage());
+        placeAlertPicture(0, 0);
+        Command2_Click();
+        QPointer<Form1> self(this);
+        Wait(600);
+        if (!self)
+            return; // unloaded while waiting
+    } else {
+        placeAlertPicture(kAlertAwayLeft, kAlertAwayTop);
+        if (kiHenkou >= 7)
+            kiHenkou = 0;
+        ++kiHenkou;
+        index = kiHenkou;
+    }
+    applyFrame(index);
+}
+
+void Form1::Command2_Click()
+{
+    const QString tune = m_program.programFolder() + QDir::separator() + QStringLiteral("Sound") +
+                         QDir::separator() + QStringLiteral("Kouka.mid");
+    m_program.MciResult = m_program.mciSendString("open \"" + ToAnsi(tune) + "\" alias bgm");
+    m_program.MciResult = m_program.mciSendString("play bgm");
+    Timer1->setEnabled(true);
+}
+
+void Form1::Wait(int WaitTime)
+{
+    m_program.Wait(WaitTime);
+}
+
+void Form1::Form_DblClick()
+{
+    MainForm* panel = m_program.mainForm();
+    Program::showForm(panel);
+    panel->move(toPixelsX(Left() - kPanelLeftOf), toPixelsY(Top() + kPanelBelow));
+}
+
+void Form1::mouseDoubleClickEvent(QMouseEvent*)
+{
+    Form_DblClick();
+}
+
+void Form1::Form_Unload()
+{
+    m_program.MciResult = m_program.mciSendString("stop bgm");
+    m_program.MciResult = m_program.mciSendString("close bgm");
+    m_program.mail().NMailEndWinSock();
+    m_program.endProgram();
+}
+
+void Form1::closeEvent(QCloseEvent* event)
+{
+    event->accept();
+    m_program.unload(this);
+}
