@@ -147,18 +147,6 @@ private slots:
         QCOMPARE(stored(t, "NAME3"), QStringLiteral("0"));
         QVERIFY(!t.program->loadedIdPassForm());
     }
-
-    void lineBreaksCannotAddKeysToTheAccountFile()
-    {
-        TestProgram t;
-        IdPassForm* form = t.program->idPassForm();
-        form->IdText->setText("user\r\nNAME2=injected");
-        form->PassText->setText("real");
-        saveBox(form)->setChecked(true);
-        form->OkCommand_Click();
-        QCOMPARE(stored(t, "NAME2"), QStringLiteral("real"));
-        QVERIFY(!TestProgram::readFile(t.account()).contains("\nNAME2=injected"));
-    }
 };
 
 QTEST_MAIN(IdPassFormTest)

@@ -66,17 +66,6 @@ private slots:
         QCOMPARE(t.program->setForm(), form); // one instance, not reloaded
     }
 
-    void firstStartInAnEmptySettingsFolderStoresIntervalZero()
-    {
-        TestProgram t;
-        SetForm* form = t.program->setForm();
-        QCOMPARE(form->Text2->text(), QStringLiteral("0"));
-        QVERIFY(!form->Check1->isChecked());
-        QVERIFY(!form->Check2->isChecked());
-        QCOMPARE(panelState(*t.program), kOff0);
-        QCOMPARE(stored(t, "NUMBER2"), QStringLiteral("0"));
-    }
-
     void emptiedBoxTurnsTheIntervalOffAndStoresZeroAtOnce()
     {
         TestProgram t;
