@@ -18,6 +18,14 @@ QString secondsText(int milliseconds)
     return QString::number(milliseconds / 1000.0, 'g', 6) + QStringLiteral(" seconds");
 }
 
+// Reading the system store takes tens of milliseconds and it does not change
+// while the program runs, so it is read once.
+const QList<QSslCertificate>& systemCaCertificates()
+{
+    static const QList<QSslCertificate> certificates = QSslConfiguration::systemCaCertificates();
+    return certificates;
+}
+
 int remainingMs(const QDeadlineTimer& deadline)
 {
     return static_cast<int>(std::max<qint64>(0, deadline.remainingTime()));
@@ -34,8 +42,7 @@ Pop3Connection::Pop3Connection(Pop3Address address, Settings settings)
     // Naming CA certificates switches off the lazy loading of the system
     // store, so the system certificates are listed with the extra ones.
     if (!m_settings.extraCaCertificates.isEmpty())
-        configuration.setCaCertificates(QSslConfiguration::systemCaCertificates() +
-                                        m_settings.extraCaCertificates);
+        configuration.setCaCertificates(systemCaCertificates() + m_settings.extraCaCertificates);
     m_socket.setSslConfiguration(configuration);
     m_socket.setReadBufferSize(kSocketBuffer);
 }
@@ -127,6 +134,13 @@ bool Pop3Connection::send(QByteArrayView bytes)
 
 bool Pop3Connection::fill()
 {
+    // The deadline runs from the moment the client starts waiting after the
+    // last whole line, which is when a line has just been taken: taking
+    // lines costs no time worth counting, and no clock is read per line.
+    if (!m_deadlineArmed) {
+        m_deadline.setRemainingTime(m_settings.replyTimeoutMs);
+        m_deadlineArmed = true;
+    }
     for (;;) {
         if (m_socket.bytesAvailable() > 0) {
             const qint64 got = m_socket.read(m_chunk.get(), kReadChunk);
@@ -171,11 +185,14 @@ bool Pop3Connection::readLine(QByteArray& line)
 {
     if (m_dead)
         return false;
-    m_deadline.setRemainingTime(m_settings.replyTimeoutMs);
     for (;;) {
-        const Pop3LineReader::Result result = m_reader.takeLine(line);
-        if (result == Pop3LineReader::Result::Line)
+        QByteArrayView view;
+        const Pop3LineReader::Result result = m_reader.takeLine(view);
+        if (result == Pop3LineReader::Result::Line) {
+            m_deadlineArmed = false;
+            line = view.toByteArray();
             return true;
+        }
         if (result != Pop3LineReader::Result::NeedMore)
             return takeFailed(result);
         if (!fill())
@@ -183,13 +200,14 @@ bool Pop3Connection::readLine(QByteArray& line)
     }
 }
 
-Pop3Connection::Data Pop3Connection::readDataLine(QByteArray& line)
+Pop3Connection::Data Pop3Connection::readDataLine(QByteArrayView& line)
 {
     if (m_dead)
         return Data::Failed;
-    m_deadline.setRemainingTime(m_settings.replyTimeoutMs);
     for (;;) {
         const Pop3LineReader::Result result = m_reader.takeDataLine(line);
+        if (result == Pop3LineReader::Result::Line || result == Pop3LineReader::Result::EndOfData)
+            m_deadlineArmed = false;
         if (result == Pop3LineReader::Result::Line)
             return Data::Line;
         if (result == Pop3LineReader::Result::EndOfData)

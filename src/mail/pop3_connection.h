@@ -47,8 +47,9 @@ public:
     bool send(QByteArrayView bytes);
     // One line of a reply. The deadline starts anew for every line.
     bool readLine(QByteArray& line);
-    // One line of a multi-line reply, dot-unstuffed, or its end.
-    Data readDataLine(QByteArray& line);
+    // One line of a multi-line reply, dot-unstuffed, or its end. The view
+    // stays valid until the next read.
+    Data readDataLine(QByteArrayView& line);
     // Whether bytes arrived that nobody asked for yet.
     bool hasUnreadBytes() const;
 
@@ -76,6 +77,7 @@ private:
     Pop3LineReader m_reader;
     std::unique_ptr<char[]> m_chunk;
     QDeadlineTimer m_deadline;
+    bool m_deadlineArmed = false; // false: starts when the next wait does
     QString m_error;
     bool m_dead = false;
 };

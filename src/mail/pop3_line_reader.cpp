@@ -18,7 +18,7 @@ void Pop3LineReader::append(QByteArrayView bytes)
     m_buffer.append(bytes);
 }
 
-Pop3LineReader::Result Pop3LineReader::takeLine(QByteArray& line)
+Pop3LineReader::Result Pop3LineReader::takeLine(QByteArrayView& line)
 {
     const char* data = m_buffer.constData() + m_start;
     const qsizetype available = m_buffer.size() - m_start;
@@ -36,19 +36,19 @@ Pop3LineReader::Result Pop3LineReader::takeLine(QByteArray& line)
         return Result::TooLong;
     if (std::memchr(data, '\0', static_cast<size_t>(length)))
         return Result::NulByte;
-    line = QByteArray(data, length);
+    line = QByteArrayView(data, length);
     m_start += lfAt + 1;
     m_scanned = 0;
     return Result::Line;
 }
 
-Pop3LineReader::Result Pop3LineReader::takeDataLine(QByteArray& line)
+Pop3LineReader::Result Pop3LineReader::takeDataLine(QByteArrayView& line)
 {
     const Result result = takeLine(line);
     if (result != Result::Line || line.isEmpty() || line.front() != '.')
         return result;
     if (line.size() == 1)
         return Result::EndOfData;
-    line.remove(0, 1);
+    line = line.sliced(1);
     return Result::Line;
 }

@@ -28,10 +28,11 @@ public:
     explicit Pop3LineReader(qsizetype maxLineLength = kDefaultMaxLineLength);
 
     void append(QByteArrayView bytes);
-    // Takes one line of a single-line reply (or a greeting).
-    Result takeLine(QByteArray& line);
+    // Takes one line of a single-line reply (or a greeting). The view points
+    // into the reader and stays valid until the next append().
+    Result takeLine(QByteArrayView& line);
     // Takes one line of a multi-line reply, dot-unstuffed, or the end marker.
-    Result takeDataLine(QByteArray& line);
+    Result takeDataLine(QByteArrayView& line);
 
     // Bytes received but not taken yet.
     qsizetype buffered() const { return m_buffer.size() - m_start; }

@@ -28,20 +28,6 @@ bool holdsLineBreak(QByteArrayView text)
     return text.contains('\r') || text.contains('\n') || text.contains('\0');
 }
 
-// Reads the decimal number that starts `text`; false when there is none or
-// it passes `limit`.
-bool leadingNumber(QByteArrayView text, qint64 limit, qint64& value)
-{
-    qsizetype i = 0;
-    value = 0;
-    while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
-        value = value * 10 + (text[i] - '0');
-        if (value > limit)
-            return false;
-        ++i;
-    }
-    return i > 0 && (i == text.size() || text[i] == ' ');
-}
 } // namespace
 
 Pop3Session::Pop3Session(Pop3Address address, Settings settings)
@@ -51,6 +37,21 @@ Pop3Session::Pop3Session(Pop3Address address, Settings settings)
 }
 
 Pop3Session::~Pop3Session() = default;
+
+Pop3Session::Number Pop3Session::parseNumber(QByteArrayView text, qint64 limit, qint64& value)
+{
+    qsizetype i = 0;
+    value = 0;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
+        value = value * 10 + (text[i] - '0');
+        if (value > limit)
+            return Number::TooLarge;
+        ++i;
+    }
+    if (i == 0 || (i < text.size() && text[i] != ' '))
+        return Number::Malformed;
+    return Number::Ok;
+}
 
 bool Pop3Session::connectionFailed()
 {
@@ -124,12 +125,13 @@ bool Pop3Session::readCapabilities()
 {
     m_state = State::Capa;
     m_capabilities.clear();
-    QByteArray line;
-    const Status status = command("CAPA", line);
+    QByteArray reply;
+    const Status status = command("CAPA", reply);
     if (status == Status::Failed)
         return false;
     if (status == Status::Err)
         return true; // an old server: no capabilities known
+    QByteArrayView line;
     for (int count = 0;; ++count) {
         switch (m_connection.readDataLine(line)) {
         case Pop3Connection::Data::Failed:
@@ -140,7 +142,7 @@ bool Pop3Session::readCapabilities()
             if (count >= kMaxCapabilityLines)
                 return protocolFailure(
                     QStringLiteral("%1 sent an endless capability list.").arg(m_connection.where()));
-            m_capabilities.insert(line.trimmed().split(' ').first().toUpper());
+            m_capabilities.insert(line.trimmed().toByteArray().split(' ').first().toUpper());
             break;
         }
     }
@@ -219,7 +221,7 @@ int Pop3Session::readMessageCount()
         return -1;
     }
     qint64 count = 0;
-    if (!leadingNumber(QByteArrayView(reply).sliced(3).trimmed(), kMaxMessageCount, count)) {
+    if (parseNumber(QByteArrayView(reply).sliced(3).trimmed(), kMaxMessageCount, count) != Number::Ok) {
         m_error = QStringLiteral("%1 reported a message count that is not a number up to %2.")
                       .arg(m_connection.where())
                       .arg(kMaxMessageCount);

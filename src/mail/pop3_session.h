@@ -71,9 +71,6 @@ public:
 
     State state() const { return m_state; }
     const QString& error() const { return m_error; }
-    bool encrypted() const { return m_connection.isEncrypted(); }
-    bool pipelining() const { return m_pipelining; }
-    const QByteArray& apopTimestamp() const { return m_timestamp; }
 
 private:
     enum class Command
@@ -112,6 +109,15 @@ private:
         Err,
         Failed,
     };
+    enum class Number
+    {
+        Ok,
+        TooLarge,
+        Malformed,
+    };
+
+    // The decimal number that starts `text`, followed by a blank or the end.
+    static Number parseNumber(QByteArrayView text, qint64 limit, qint64& value);
 
     // Start-up and login (pop3_session.cpp).
     bool readGreeting();

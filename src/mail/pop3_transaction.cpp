@@ -14,29 +14,6 @@ constexpr qint64 kRetrSlack = 1LL * 1024 * 1024;
 constexpr qint64 kMaxSizeSentAhead = 1LL * 1024 * 1024;
 // Replies read ahead and kept until asked for.
 constexpr std::size_t kMaxKeptReplies = 64;
-
-enum class Number
-{
-    Ok,
-    TooLarge,
-    Malformed,
-};
-
-// The decimal number at the start of `text`, followed by a blank or the end.
-Number parseNumber(QByteArrayView text, qint64 limit, qint64& value)
-{
-    qsizetype i = 0;
-    value = 0;
-    while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
-        value = value * 10 + (text[i] - '0');
-        if (value > limit)
-            return Number::TooLarge;
-        ++i;
-    }
-    if (i == 0 || (i < text.size() && text[i] != ' '))
-        return Number::Malformed;
-    return Number::Ok;
-}
 } // namespace
 
 bool Pop3Session::checkMessage(int number)
@@ -289,8 +266,9 @@ bool Pop3Session::readTopReply(TopResult& result)
     }
     MailHeaderCollector collector;
     qint64 total = 0;
+    QByteArrayView data;
     for (;;) {
-        switch (m_connection.readDataLine(line)) {
+        switch (m_connection.readDataLine(data)) {
         case Pop3Connection::Data::Failed:
             return connectionFailed();
         case Pop3Connection::Data::End:
@@ -298,12 +276,12 @@ bool Pop3Session::readTopReply(TopResult& result)
             result.headers = collector.headers();
             return true;
         case Pop3Connection::Data::Line:
-            total += line.size() + 2;
+            total += data.size() + 2;
             if (total > kMaxHeaderReply)
                 return protocolFailure(QStringLiteral("%1 sent a header larger than %2 bytes.")
                                            .arg(m_connection.where())
                                            .arg(kMaxHeaderReply));
-            collector.addLine(line);
+            collector.addLine(data);
             break;
         }
     }
@@ -366,8 +344,9 @@ bool Pop3Session::readRetrReply(MailHeaders* headers, std::span<char> body, QStr
         std::copy_n(bytes.data(), n, body.data() + written);
         written += n;
     };
+    QByteArrayView data;
     for (;;) {
-        switch (m_connection.readDataLine(line)) {
+        switch (m_connection.readDataLine(data)) {
         case Pop3Connection::Data::Failed:
             return connectionFailed();
         case Pop3Connection::Data::End:
@@ -377,14 +356,14 @@ bool Pop3Session::readRetrReply(MailHeaders* headers, std::span<char> body, QStr
                 *headers = collector.headers();
             return true;
         case Pop3Connection::Data::Line:
-            total += line.size() + 2;
+            total += data.size() + 2;
             if (total > kMaxMessageSize + kRetrSlack)
                 return protocolFailure(QStringLiteral("%1 sent a message larger than %2 bytes.")
                                            .arg(m_connection.where())
                                            .arg(kMaxMessageSize));
             if (headers)
-                collector.addLine(line);
-            put(line);
+                collector.addLine(data);
+            put(data);
             put("\r\n");
             break;
         }

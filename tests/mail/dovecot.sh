@@ -8,7 +8,9 @@
 # Without MESSAGES the mailbox holds the three test messages; with it,
 # MESSAGES messages of about SIZE bytes each. The account is test / s3cret.
 # Two free ports are picked; DIR/ports then holds "PLAIN_PORT TLS_PORT",
-# DIR/ssl/cert.pem is the certificate (and its own CA).
+# DIR/ssl/cert.pem is the certificate (and its own CA). With DOVECOT_TLS=no
+# in the environment the server offers no TLS at all (no STLS, no TLS port),
+# so that a benchmark can compare plain clients.
 set -euo pipefail
 
 command=${1:-}
@@ -98,12 +100,16 @@ start_server() {
     fi
     chown -R 65534:65534 "$dir/mail"
 
-    local attempt plain tls pid
+    local attempt plain tls pid ssl=yes tls_listener
+    [ "${DOVECOT_TLS:-yes}" = no ] && ssl=no
     for attempt in $(seq 20); do
         plain=$((20000 + RANDOM % 30000))
         tls=$((plain + 1))
+        tls_listener=$tls
+        [ "$ssl" = yes ] || tls_listener=0 # 0 turns the listener off
         port_free "$plain" && port_free "$tls" || continue
-        sed -e "s|@DIR@|$dir|g" -e "s|@PLAIN@|$plain|g" -e "s|@TLS@|$tls|g" > "$conf" <<'CONF'
+        sed -e "s|@DIR@|$dir|g" -e "s|@PLAIN@|$plain|g" -e "s|@SSL@|$ssl|g" -e "s|@TLS_LISTENER@|$tls_listener|g" \
+            > "$conf" <<'CONF'
 protocols = pop3
 listen = 127.0.0.1
 base_dir = @DIR@/run
@@ -111,7 +117,7 @@ state_dir = @DIR@/state
 instance_name = pawmelo-test-@PLAIN@
 log_path = @DIR@/dovecot.log
 info_log_path = @DIR@/dovecot.log
-ssl = yes
+ssl = @SSL@
 ssl_cert = <@DIR@/ssl/cert.pem
 ssl_key = <@DIR@/ssl/key.pem
 disable_plaintext_auth = no
@@ -131,7 +137,7 @@ service pop3-login {
     port = @PLAIN@
   }
   inet_listener pop3s {
-    port = @TLS@
+    port = @TLS_LISTENER@
     ssl = yes
   }
 }
@@ -145,7 +151,7 @@ CONF
         pid=$!
         echo "$pid" > "$pidfile"
         for _ in $(seq 100); do
-            if accepts "$plain" && accepts "$tls"; then
+            if accepts "$plain" && { [ "$ssl" = no ] || accepts "$tls"; }; then
                 echo "$plain $tls" > "$dir/ports"
                 return 0
             fi

@@ -22,7 +22,7 @@ private slots:
             Pop3LineReader reader;
             QList<QByteArray> lines;
             bool ended = false;
-            QByteArray line;
+            QByteArrayView line;
             qsizetype at = 0;
             for (; at < wire.size() && !ended; at += chunk) {
                 reader.append(QByteArrayView(wire).sliced(at, std::min<qsizetype>(chunk, wire.size() - at)));
@@ -30,7 +30,7 @@ private slots:
                     QVERIFY(r == Result::Line || r == Result::EndOfData);
                     ended = r == Result::EndOfData;
                     if (!ended)
-                        lines.append(line);
+                        lines.append(line.toByteArray());
                 }
             }
             QVERIFY(ended);
@@ -38,7 +38,7 @@ private slots:
             // What follows the terminator is the next reply, untouched.
             reader.append(QByteArrayView(wire).sliced(std::min<qsizetype>(at, wire.size())));
             QCOMPARE(reader.takeLine(line), Result::Line);
-            QCOMPARE(line, QByteArray("next"));
+            QCOMPARE(line.toByteArray(), QByteArray("next"));
         }
     }
 
@@ -46,11 +46,11 @@ private slots:
     {
         Pop3LineReader reader;
         reader.append(".+OK\r\na\rb\nlast");
-        QByteArray line;
+        QByteArrayView line;
         QCOMPARE(reader.takeLine(line), Result::Line);
-        QCOMPARE(line, QByteArray(".+OK"));
+        QCOMPARE(line.toByteArray(), QByteArray(".+OK"));
         QCOMPARE(reader.takeLine(line), Result::Line);
-        QCOMPARE(line, QByteArray("a\rb"));
+        QCOMPARE(line.toByteArray(), QByteArray("a\rb"));
         QCOMPARE(reader.takeLine(line), Result::NeedMore);
     }
 
@@ -58,7 +58,7 @@ private slots:
     {
         Pop3LineReader reader(8);
         reader.append("12345678\r\n");
-        QByteArray line;
+        QByteArrayView line;
         QCOMPARE(reader.takeLine(line), Result::Line);
         reader.append("123456789");
         QCOMPARE(reader.takeLine(line), Result::NeedMore); // a CR LF may still follow

@@ -340,6 +340,12 @@ private slots:
         QTest::newRow("not POP3") << ScriptSetup([](ScriptServer& s) {
             s.send("220 smtp.example.jp ESMTP\r\n");
         }) << 0 << QByteArray(" sent something that is not a POP3 reply.");
+        QTest::newRow("STLS offered, then refused") << ScriptSetup([](ScriptServer& s) {
+            s.send("+OK\r\n").expect("CAPA", "+OK\r\nSTLS\r\nUSER\r\n.\r\n").expect("STLS", "-ERR no\r\n");
+        }) << 0 << QByteArray(" refused STLS: -ERR no");
+        QTest::newRow("reply smuggled in before TLS") << ScriptSetup([](ScriptServer& s) {
+            s.send("+OK\r\n").expect("CAPA", "+OK\r\nSTLS\r\n.\r\n").expect("STLS", "+OK\r\n+OK 1 1\r\n");
+        }) << 0 << QByteArray(" sent data before the TLS handshake.");
         QTest::newRow("disconnect mid-login") << ScriptSetup([](ScriptServer& s) {
             s.send("+OK\r\n")
                 .expect("CAPA", "-ERR\r\n")
