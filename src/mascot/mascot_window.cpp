@@ -160,8 +160,12 @@ void MascotWindow::mousePressEvent(QMouseEvent* event)
 
 void MascotWindow::mouseMoveEvent(QMouseEvent* event)
 {
-    if (m_dragging && (event->buttons() & Qt::LeftButton))
-        move(event->globalPosition().toPoint() - m_dragOffset);
+    if (!m_dragging || !(event->buttons() & Qt::LeftButton))
+        return;
+    const QPoint place = event->globalPosition().toPoint() - m_dragOffset;
+    m_left = double(PixelTwipsX) * place.x();
+    m_top = double(PixelTwipsY) * place.y();
+    move(place);
 }
 
 void MascotWindow::mouseReleaseEvent(QMouseEvent* event)
