@@ -63,7 +63,7 @@ bool Pop3Connection::open()
     if (m_address.implicitTls) {
         m_socket.connectToHostEncrypted(m_address.host, m_address.port);
         if (!m_socket.waitForEncrypted(remainingMs(deadline)))
-            return handshakeFailed();
+            return handshakeFailed(m_settings.connectTimeoutMs);
         return true;
     }
     m_socket.connectToHost(m_address.host, m_address.port);
@@ -80,19 +80,18 @@ bool Pop3Connection::startTls()
 {
     m_socket.startClientEncryption();
     if (!m_socket.waitForEncrypted(m_settings.replyTimeoutMs))
-        return handshakeFailed();
+        return handshakeFailed(m_settings.replyTimeoutMs);
     return true;
 }
 
-bool Pop3Connection::handshakeFailed()
+bool Pop3Connection::handshakeFailed(int timeoutMs)
 {
     const QList<QSslError> errors = m_socket.sslHandshakeErrors();
     if (!errors.isEmpty()) {
         fail(QStringLiteral("The certificate of %1 was refused: %2.")
                  .arg(where(), errors.first().errorString()));
     } else if (m_socket.error() == QAbstractSocket::SocketTimeoutError) {
-        const bool connected = m_socket.state() == QAbstractSocket::ConnectedState;
-        fail(timeoutText(connected ? m_settings.replyTimeoutMs : m_settings.connectTimeoutMs));
+        fail(timeoutText(timeoutMs));
     } else {
         fail(socketFailureText());
     }
@@ -226,9 +225,9 @@ bool Pop3Connection::hasUnreadBytes() const
     return m_reader.buffered() > 0 || m_socket.bytesAvailable() > 0;
 }
 
-void Pop3Connection::close()
+void Pop3Connection::close(bool gracefully)
 {
-    if (!m_dead && m_socket.state() == QAbstractSocket::ConnectedState) {
+    if (gracefully && !m_dead && m_socket.state() == QAbstractSocket::ConnectedState) {
         m_socket.disconnectFromHost();
         if (m_socket.state() != QAbstractSocket::UnconnectedState)
             m_socket.waitForDisconnected(std::min(kCloseWaitMs, m_settings.replyTimeoutMs));

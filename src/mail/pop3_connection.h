@@ -53,8 +53,10 @@ public:
     // Whether bytes arrived that nobody asked for yet.
     bool hasUnreadBytes() const;
 
-    // Waits (briefly) for queued bytes to leave, then closes.
-    void close();
+    // Closes; `gracefully` waits (briefly) for queued bytes to leave and for
+    // the server to close its side, which only makes sense when no replies
+    // are still coming.
+    void close(bool gracefully);
     // Marks the connection dead with a text for the user (for faults found
     // by the protocol layer above) and drops the socket.
     void fail(const QString& text);
@@ -69,7 +71,7 @@ private:
     bool fill();
     bool takeFailed(Pop3LineReader::Result result);
     QString socketFailureText() const;
-    bool handshakeFailed();
+    bool handshakeFailed(int timeoutMs);
 
     Pop3Address m_address;
     Settings m_settings;

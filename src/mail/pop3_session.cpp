@@ -116,7 +116,8 @@ bool Pop3Session::readGreeting()
     if (status == Status::Failed)
         return false;
     if (status == Status::Err)
-        return protocolFailure(QString::fromLatin1(greeting));
+        return protocolFailure(QStringLiteral("%1 turned the connection away: %2")
+                                   .arg(m_connection.where(), QString::fromLatin1(greeting)));
     m_timestamp = timestampOf(greeting);
     return true;
 }
@@ -240,11 +241,12 @@ void Pop3Session::quit()
         // Replies still on their way would stand between QUIT and its answer;
         // a reader-only session has nothing to commit, so it need not wait.
         QByteArray reply;
-        if (m_inFlight.empty())
+        const bool settled = m_inFlight.empty();
+        if (settled)
             command("QUIT", reply);
         else
             m_connection.send("QUIT\r\n");
-        m_connection.close();
+        m_connection.close(settled);
     }
     m_inFlight.clear();
     m_state = State::Closed;

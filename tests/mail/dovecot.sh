@@ -21,6 +21,27 @@ dir=$(cd "$dir" && pwd)
 pidfile="$dir/dovecot.pid"
 conf="$dir/dovecot.conf"
 
+# The login and mail processes run as other users: every folder above the
+# mailbox and the run folder must let them through.
+others_can_enter() {
+    local path=$1
+    while [ "$path" != / ]; do
+        [ $(( $(stat -c %a "$path") % 2 )) -eq 1 ] || return 1
+        path=$(dirname "$path")
+    done
+}
+
+# Where the mailbox and the run folder go: DIR itself, or, when others cannot
+# enter it (a build tree in a private home folder), a folder under /tmp
+# that DIR/runtime names so that stop can remove it.
+runtime_dir() {
+    if [ -f "$dir/runtime" ]; then
+        cat "$dir/runtime"
+    else
+        echo "$dir"
+    fi
+}
+
 # Stops the Dovecot recorded in the pid file, if it is ours and still runs.
 stop_server() {
     [ -f "$pidfile" ] || return 0
@@ -76,18 +97,23 @@ fill_mailbox() { # maildir count size
 start_server() {
     local messages=${1:-} size=${2:-10240}
     stop_server
-    rm -rf "$dir/run" "$dir/state" "$dir/mail"
-    mkdir -p "$dir/run" "$dir/state" "$dir/ssl" "$dir/mail/test/new" "$dir/mail/test/cur" "$dir/mail/test/tmp"
-    # The login and mail processes run as other users and must reach these.
-    chmod 755 "$dir" "$dir/run" "$dir/state" "$dir/ssl" "$dir/mail"
+    chmod 755 "$dir"
+    local rt=$dir
+    if ! others_can_enter "$dir"; then
+        rt=$(mktemp -d /tmp/pawmelo-dovecot.XXXXXX)
+        echo "$rt" > "$dir/runtime"
+    fi
+    rm -rf "$rt/run" "$rt/state" "$rt/mail"
+    mkdir -p "$rt/run" "$rt/state" "$dir/ssl" "$rt/mail/test/new" "$rt/mail/test/cur" "$rt/mail/test/tmp"
+    chmod 755 "$rt" "$rt/run" "$rt/state" "$rt/mail"
 
     if [ ! -s "$dir/ssl/cert.pem" ] || [ ! -s "$dir/ssl/key.pem" ]; then
         openssl req -x509 -newkey rsa:2048 -nodes -keyout "$dir/ssl/key.pem" -out "$dir/ssl/cert.pem" \
             -days 3650 -subj /CN=localhost -addext subjectAltName=DNS:localhost,IP:127.0.0.1 2>/dev/null
     fi
-    printf 'test:{PLAIN}s3cret\n' > "$dir/passwd"
+    printf 'test:{PLAIN}s3cret\n' > "$rt/passwd"
 
-    local box="$dir/mail/test"
+    local box="$rt/mail/test"
     if [ -n "$messages" ]; then
         fill_mailbox "$box" "$messages" "$size"
     else
@@ -98,7 +124,7 @@ start_server() {
         write_message "$box/new/1700000002.M2P1.pawmelo" 'second' 'Second message.'
         write_message "$box/new/1700000003.M3P1.pawmelo" '=?UTF-8?B?5Lu25ZCNMw==?=' 'Third message.'
     fi
-    chown -R 65534:65534 "$dir/mail"
+    chown -R 65534:65534 "$rt/mail"
 
     local attempt plain tls pid ssl=yes tls_listener
     [ "${DOVECOT_TLS:-yes}" = no ] && ssl=no
@@ -108,12 +134,12 @@ start_server() {
         tls_listener=$tls
         [ "$ssl" = yes ] || tls_listener=0 # 0 turns the listener off
         port_free "$plain" && port_free "$tls" || continue
-        sed -e "s|@DIR@|$dir|g" -e "s|@PLAIN@|$plain|g" -e "s|@SSL@|$ssl|g" -e "s|@TLS_LISTENER@|$tls_listener|g" \
+        sed -e "s|@DIR@|$dir|g" -e "s|@RT@|$rt|g" -e "s|@PLAIN@|$plain|g" -e "s|@SSL@|$ssl|g" -e "s|@TLS_LISTENER@|$tls_listener|g" \
             > "$conf" <<'CONF'
 protocols = pop3
 listen = 127.0.0.1
-base_dir = @DIR@/run
-state_dir = @DIR@/state
+base_dir = @RT@/run
+state_dir = @RT@/state
 instance_name = pawmelo-test-@PLAIN@
 log_path = @DIR@/dovecot.log
 info_log_path = @DIR@/dovecot.log
@@ -125,13 +151,13 @@ auth_mechanisms = plain apop
 auth_failure_delay = 0
 passdb {
   driver = passwd-file
-  args = scheme=PLAIN username_format=%u @DIR@/passwd
+  args = scheme=PLAIN username_format=%u @RT@/passwd
 }
 userdb {
   driver = static
-  args = uid=65534 gid=65534 home=@DIR@/mail/%u
+  args = uid=65534 gid=65534 home=@RT@/mail/%u
 }
-mail_location = maildir:@DIR@/mail/%u
+mail_location = maildir:@RT@/mail/%u
 service pop3-login {
   inet_listener pop3 {
     port = @PLAIN@
@@ -166,6 +192,13 @@ CONF
 
 case "$command" in
 start) start_server "${3:-}" "${4:-}" ;;
-stop) stop_server; rm -f "$dir/ports" ;;
+stop)
+    stop_server
+    rm -f "$dir/ports"
+    if [ -f "$dir/runtime" ]; then
+        case "$(cat "$dir/runtime")" in /tmp/pawmelo-dovecot.*) rm -rf "$(cat "$dir/runtime")" ;; esac
+        rm -f "$dir/runtime"
+    fi
+    ;;
 *) echo "usage: $0 start|stop DIR [MESSAGES SIZE]" >&2; exit 2 ;;
 esac
