@@ -16,6 +16,9 @@ IdPassForm::IdPassForm(Program& program)
     m_ui->Check1->setFocus(); // the first control in keyboard order
     connect(m_ui->OkCommand, &QPushButton::clicked, this, &IdPassForm::OkCommand_Click);
     connect(m_ui->CancelCommand, &QPushButton::clicked, this, &IdPassForm::CancelCommand_Click);
+    // Apply the dialog's style sheet (the asterisk mask among it) now, not
+    // only when it is first shown: the boxes are read and written hidden.
+    ensurePolished();
 }
 
 IdPassForm::~IdPassForm() = default;
