@@ -198,5 +198,5 @@ void NMail::addCaCertificates(const QList<QSslCertificate>& certificates)
 
 void NMail::setPipelineWindow(int messages)
 {
-    d->settings.pipelineWindow = std::max(0, messages);
+    d->settings.pipelineWindow = std::clamp(messages, 0, 64);
 }

@@ -66,7 +66,7 @@ public:
     void setReplyTimeout(int milliseconds);   // default 30000, restarted on every line
     void addCaCertificates(const QList<QSslCertificate>& certificates);
     // Messages whose commands may go out ahead when the server offers
-    // PIPELINING; 0 asks for one command at a time. Default 8.
+    // PIPELINING (at most 64); 0 asks for one command at a time. Default 8.
     void setPipelineWindow(int messages);
 
 private:

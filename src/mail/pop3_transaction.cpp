@@ -147,11 +147,12 @@ bool Pop3Session::bringToFront(Request request)
             return false;
         sendAhead();
     }
-    while (m_inFlight.front() != request) {
+    // Reading ahead may send ahead, and a failed send empties the queue.
+    while (!m_inFlight.empty() && m_inFlight.front() != request) {
         if (!consumeFront())
             return false;
     }
-    return true;
+    return !m_inFlight.empty();
 }
 
 // Reads the reply at the head of the queue, which the caller has not asked
@@ -231,7 +232,8 @@ void Pop3Session::sendAhead()
     if (!m_pipelining || m_state != State::Transaction)
         return;
     const int first = m_expected.number;
-    const int last = std::min(m_count, first + m_settings.pipelineWindow - 1);
+    const int last =
+        static_cast<int>(std::min<qint64>(m_count, qint64(first) + m_settings.pipelineWindow - 1));
     m_sentAhead.erase(m_sentAhead.begin(), m_sentAhead.lower_bound(first));
     QByteArray batch;
     for (int number = first; number <= last; ++number) {
@@ -304,7 +306,8 @@ bool Pop3Session::readListReply(int number, ListResult& result)
     if (parseNumber(rest, kMaxMessageCount, listed) != Number::Ok || listed != number)
         return protocolFailure(
             QStringLiteral("%1 answered LIST %2 for another message.").arg(m_connection.where()).arg(number));
-    const QByteArrayView sizeText = rest.sliced(rest.indexOf(' ') + 1).trimmed();
+    const qsizetype blank = rest.indexOf(' ');
+    const QByteArrayView sizeText = blank < 0 ? QByteArrayView() : rest.sliced(blank + 1).trimmed();
     switch (parseNumber(sizeText, kMaxMessageSize, result.size)) {
     case Number::Ok:
         result.ok = true;
