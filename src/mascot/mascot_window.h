@@ -83,7 +83,7 @@ private:
     QPoint m_dragOffset;
 };
 
-// The picture at `path`, or a plain picture of the given size in the key
-// colour when it cannot be read, so a missing picture leaves the window
-// invisible instead of crashing the region scan.
+// The picture at `path`, or a plain 100 x 100 picture in the key colour when
+// it cannot be read, so a missing picture leaves the window invisible
+// instead of leaving it without a size or a region.
 QImage LoadMascotPicture(const QString& path);
