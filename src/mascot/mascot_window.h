@@ -41,7 +41,7 @@ public:
 
     /// The screen's size in pixels, read at every tick (tests replace it).
     std::function<QSize()> screenSize;
-    /// The next random number in [0, 1). Load seeds it from the clock;
+    /// The next random number in [0, 1). Load starts the generator from the clock;
     /// tests replace it.
     std::function<double()> Rnd;
 
@@ -52,7 +52,8 @@ protected:
     MascotWindow(Program& program, std::array<QImage, 8> frames, int scanLimit);
 
     // The load steps both windows share, in order: regions, size, topmost,
-    // twips per pixel, random seed, top-left corner at the mouse pointer.
+    // twips per pixel, random generator started from the clock, top-left
+    // corner at the mouse pointer.
     void loadAtPointer();
     // Moves the window to (x, y) twips, pulled back onto the screen first.
     void placeOnScreen(qint64 x, qint64 y);
