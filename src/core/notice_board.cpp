@@ -1,10 +1,9 @@
 #include "core/notice_board.h"
 
 #include "core/program.h"
+#include "core/window_placement.h"
 
 #include <QCloseEvent>
-#include <QGuiApplication>
-#include <QScreen>
 
 MsgForm::MsgForm(Program& program)
     : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint
@@ -13,10 +12,7 @@ MsgForm::MsgForm(Program& program)
 {
     setupUi(this);
     setFixedSize(242, 18); // 3630 x 270 twips
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->geometry();
-        move(area.center() - QPoint(width() / 2, height() / 2));
-    }
+    CentreOnScreen(this);
 }
 
 MsgForm::~MsgForm() = default;

@@ -1,12 +1,11 @@
 #include "settings/option_form.h"
 
 #include "core/program.h"
+#include "core/window_placement.h"
 #include "settings/settings_files.h"
 #include "ui_option_form.h"
 
 #include <QDir>
-#include <QGuiApplication>
-#include <QScreen>
 #include <QShowEvent>
 
 OptionForm::OptionForm(Program& program)
@@ -76,11 +75,7 @@ void OptionForm::showEvent(QShowEvent* event)
 {
     if (!m_placed && !event->spontaneous()) {
         m_placed = true;
-        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-            QRect frame = geometry();
-            frame.moveCenter(screen->availableGeometry().center());
-            move(frame.topLeft());
-        }
+        CentreOnScreen(this);
     }
     QDialog::showEvent(event);
 }

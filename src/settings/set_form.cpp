@@ -3,6 +3,7 @@
 #include "core/form_timer.h"
 #include "core/main_panel.h"
 #include "core/program.h"
+#include "core/window_placement.h"
 #include "core/text_value.h"
 #include "settings/id_pass_form.h"
 #include "settings/option_form.h"
@@ -10,8 +11,6 @@
 #include "ui_set_form.h"
 
 #include <QCloseEvent>
-#include <QGuiApplication>
-#include <QScreen>
 
 namespace {
 
@@ -108,11 +107,7 @@ void SetForm::showEvent(QShowEvent* event)
     // wherever the user has put it.
     if (!m_placed && !event->spontaneous()) {
         m_placed = true;
-        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-            QRect frame = geometry();
-            frame.moveCenter(screen->availableGeometry().center());
-            move(frame.topLeft());
-        }
+        CentreOnScreen(this);
     }
     QWidget::showEvent(event);
 }
