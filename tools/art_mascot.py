@@ -1,8 +1,12 @@
 """The primary figure: Pawmelo, a round-headed orange cat who carries the mail.
 
 Three poses (standing, half wave with a squash, high wave with a hop) and
-the alert picture (the cat holding up a letter under a red "!" bubble), each
-100 × 100 on the key colour.
+the alert picture, each 100 × 100 on the key colour.
+
+The primary window keeps the outline of the standing pose while it shows
+the alert picture inside it, so the alert is drawn into exactly that
+outline: the surprised cat holds up a letter with a big red "!" seal, under
+a cap with a red "!" badge and a red-and-yellow warning band.
 """
 
 from art_raster import Canvas, Ellipse, Polygon, Rect, Stroke, bezier, inner, part, rim, sprite
@@ -39,7 +43,8 @@ POSES = {
     "a": dict(lift=0, squash=0, arm="down", face="normal"),
     "b": dict(lift=0, squash=2, arm="half", face="normal"),
     "c": dict(lift=-4, squash=0, arm="high", face="happy"),
-    "alert": dict(lift=0, squash=0, arm="letter", face="surprised"),
+    # same figure as "a", so that the two outlines agree
+    "alert": dict(lift=0, squash=0, arm="down", face="surprised"),
 }
 
 
@@ -74,12 +79,11 @@ def _body(cv, lift, squash):
     return m
 
 
-def _bag(cv, lift, squash, with_letter=True):
+def _bag(cv, lift, squash):
     y = 76 + lift + squash
-    if with_letter:
-        letter = Polygon([(60, y - 3), (71, y - 8), (75, y + 1), (64, y + 5)])
-        lm = part(cv, letter, PAPER, INK)
-        inner(cv, Rect(68, y - 6, 71, y - 3), STAMP, lm)
+    letter = Polygon([(60, y - 3), (71, y - 8), (75, y + 1), (64, y + 5)])
+    lm = part(cv, letter, PAPER, INK)
+    inner(cv, Rect(68, y - 6, 71, y - 3), STAMP, lm)
     bag = Rect(58, y - 1, 80, y + 15, 3)
     m = part(cv, bag, BAG, INK, BAG_SHADE, depth=2)
     flap = Rect(58, y - 1, 80, y + 7, 3) | Polygon([(58, y + 4), (80, y + 4), (69, y + 10)])
@@ -104,10 +108,6 @@ def _arm(cv, points, r=4.2):
 
 def _arms(cv, arm, lift, squash):
     y = 66 + lift + squash
-    if arm == "letter":
-        _arm(cv, [(38, y - 1), (33, y + 6)], 4.0)
-        _arm(cv, [(62, y - 1), (67, y + 4)], 4.0)
-        return
     # the paw on the bag side always rests on the bag flap
     _arm(cv, [(64 + squash, y), (70 + squash, y + 10)])
     if arm == "down":
@@ -153,17 +153,19 @@ XXXXXX
 XXXXWX
 .XXXX.
 """
-EYE_TALL = """
-.XXXX.
-XWWXXX
-XWWXXX
-XXXXXX
-XXXXXX
-XXXXXX
-XXXXWX
-XXXXXX
-.XXXX.
+# wide open in surprise: the whites show all round a small pupil
+EYE_WIDE = """
+..XXX..
+.XWWWX.
+XWWWWWX
+XWXXXWX
+XWXXXWX
+XWXXXWX
+XWWWWWX
+.XWWWX.
+..XXX..
 """
+BROW = ((-3, -6), (-2, -7), (-1, -8), (0, -8), (1, -8), (2, -7), (3, -6))
 
 
 def _face(cv, face, dy):
@@ -173,8 +175,12 @@ def _face(cv, face, dy):
             for x, y in ((-3, 1), (-2, 0), (-1, -1), (0, -1), (1, -1), (2, 0), (3, 1)):
                 cv.set(cx + x, ey + y, EYE)
                 cv.set(cx + x, ey + y + 1, EYE)
+        elif face == "surprised":
+            sprite(cv, cx - 3, ey - 4, EYE_WIDE, {"X": EYE, "W": WHITE})
+            for x, y in BROW:
+                cv.set(cx + x, ey + y, INK)
         else:
-            sprite(cv, cx - 3, ey - 3, EYE_TALL if face == "surprised" else EYE_ROUND, {"X": EYE, "W": WHITE})
+            sprite(cv, cx - 3, ey - 3, EYE_ROUND, {"X": EYE, "W": WHITE})
         inner(cv, Ellipse(cx + (-3 if cx < 50 else 3), ey + 7, 3.5, 1.6), BLUSH)
     # nose and mouth
     inner(cv, Polygon([(47.5, 50 + dy), (53.5, 50 + dy), (50.5, 53.5 + dy)]), PINK)
@@ -211,31 +217,70 @@ def _cap(cv, dy):
     return bm
 
 
-def _held_letter(cv, lift):
-    """The alert: both paws hold a big letter up in front of the chest."""
-    cv.place(0, lift, angle=-6, pivot=(50, 76))
-    env = Rect(31, 64, 69, 88, 1.5)
+BANG = """
+.XXXX.
+XWWWWX
+XWWWWX
+XWWWWX
+XWWWWX
+XWWWWX
+.XWWX.
+.XWWX.
+..XX..
+.XXXX.
+XWWWWX
+XWWWWX
+.XXXX.
+"""
+BANG_SMALL = """
+WWW
+WWW
+WWW
+WWW
+WWW
+.W.
+...
+WWW
+WWW
+"""
+
+
+def _held_letter(cv):
+    """Both paws hold a big letter up in front of the chest, sealed with a
+    red "!" that is the first thing the eye finds."""
+    env = Rect(31, 64, 70, 87, 1.5)
     m = part(cv, env, PAPER, INK, PAPER_SHADE, shade_dir=(0, 1), depth=2)
-    flap = Polygon([(30, 63), (70, 63), (50, 78)])
+    flap = Polygon([(30, 63), (71, 63), (50.5, 79)])
     fm = inner(cv, flap, PAPER, m)
     cv.paint(rim(fm, 0, 1, 1) & m, INK)
-    inner(cv, Ellipse(50.5, 78.5, 3.6, 3.4), STAMP, m)
-    inner(cv, Rect(49, 77, 51, 78), (255, 190, 190), m)
-    inner(cv, Rect(59, 67, 66, 74), STAMP, m)
-    inner(cv, Rect(60, 68, 65, 73), PAPER, m)
-    inner(cv, Rect(61, 69, 64, 72), (110, 170, 235), m)
-    cv.place(0, 0)
-    for cx, cy in ((31, 74), (69, 71)):
+    seal = part(cv, Ellipse(50.5, 76.5, 8.2, 8.2), ALERT, INK)
+    cv.paint(rim(seal, 1, 1, 2), ALERT_SHADE)
+    sprite(cv, 48, 70, BANG, {"X": ALERT_SHADE, "W": WHITE})
+    for cx, cy in ((31, 78), (70, 76)):
         pm = part(cv, Ellipse(cx, cy, 4.3, 4.3), CREAM, INK)
         cv.paint(rim(pm, 1, 1, 1), CREAM_SHADE)
 
 
-def _bubble(cv):
-    tail = Polygon([(73, 22), (80, 25), (69, 33)])
-    ball = Ellipse(84, 15, 13, 13)
-    m = part(cv, ball | tail, ALERT, INK, ALERT_SHADE, depth=2)
-    inner(cv, Rect(82, 5, 87, 18, 1.5), WHITE, m)
-    inner(cv, Rect(82, 20, 87, 25, 1.5), WHITE, m)
+def _alert_cap(cv):
+    """The cap in alarm: a red "!" badge in place of the gold envelope and
+    the band striped red and yellow."""
+    band = {(x, y) for x, y in cv.mask(Rect(34, 20, 66, 24)) if cv.get(x, y) == CAP_BAND}
+    for x, y in band:
+        cv.set(x, y, GOLD if (x + y) // 3 % 2 else ALERT)
+    bm = part(cv, Rect(45, 8, 56, 20, 2), ALERT, INK)
+    cv.paint(rim(bm, 1, 1, 1), ALERT_SHADE)
+    sprite(cv, 49, 9, BANG_SMALL, {"W": GOLD})
+
+
+def _fit_outline(cv, outline):
+    """Cuts the picture to `outline` and draws the outline's edge in ink,
+    so whatever was drawn across the edge ends in a clean contour."""
+    for y in range(cv.h):
+        for x in range(cv.w):
+            if (x, y) not in outline:
+                cv.set(x, y, None)
+            elif any((x + dx, y + dy) not in outline for dx, dy in ((1, 0), (-1, 0), (0, 1), (0, -1))):
+                cv.set(x, y, INK)
 
 
 def draw(name):
@@ -245,7 +290,7 @@ def draw(name):
     _tail(cv, lift)
     _feet(cv, lift)
     _body(cv, lift, squash)
-    _bag(cv, lift, squash, with_letter=arm != "letter")
+    _bag(cv, lift, squash)
     _scarf(cv, lift, squash)
     _arms(cv, arm, lift, squash)
     if arm == "high":
@@ -255,7 +300,8 @@ def draw(name):
     _head(cv, head_dy)
     _face(cv, pose["face"], head_dy)
     _cap(cv, head_dy)
-    if arm == "letter":
-        _held_letter(cv, lift)
-        _bubble(cv)
+    if name == "alert":
+        _held_letter(cv)
+        _alert_cap(cv)
+        _fit_outline(cv, draw("a").opaque())
     return cv

@@ -69,11 +69,28 @@ def indexed(canvas):
     return palette, indices
 
 
+def check_same_outline(name, cv, outline_name, outline):
+    """The primary window shows the alert picture inside the region of pose
+    A, so any pixel of it outside that outline would be cut away and any key
+    pixel inside it would show as a grey patch: the two opaque sets must be
+    the same."""
+    extra = sorted(cv.opaque() - outline.opaque(), key=lambda p: (p[1], p[0]))
+    holes = sorted(outline.opaque() - cv.opaque(), key=lambda p: (p[1], p[0]))
+    if extra or holes:
+        raise SystemExit("%s does not fill the outline of %s: %d pixels outside it (first %s), "
+                         "%d key pixels inside it (first %s)"
+                         % (name, outline_name, len(extra), extra[:3], len(holes), holes[:3]))
+
+
 def make_mascots(pictures):
     report = []
+    drawn = {}
     for name, fname in (("a", "pose_a"), ("b", "pose_b"), ("c", "pose_c"), ("alert", "alert")):
         cv = art_mascot.draw(name)
         check_key_safe(cv)
+        drawn[fname] = cv
+        if name == "alert":
+            check_same_outline(fname, cv, "pose_a", drawn["pose_a"])
         write(os.path.join(MASCOT_DIR, fname + ".png"), art_codecs.png_rgb(100, 100, rgb_pixels(cv)))
         report.append((fname, "primary", cv))
         pictures.append((fname, cv))
