@@ -233,6 +233,11 @@ QString DecodeHeaderText(QByteArrayView raw)
 
 QByteArray HeaderTextToAnsi(const QString& text)
 {
+    bool ascii = true;
+    for (QChar c : text)
+        ascii = ascii && c.unicode() < 0x80;
+    if (ascii)
+        return text.toLatin1();
     QStringEncoder encoder(kAnsiCodePage);
     QByteArray whole = encoder.encode(text);
     if (!encoder.hasError())

@@ -123,11 +123,12 @@ bool Pop3Connection::send(QByteArrayView bytes)
 {
     if (m_dead)
         return false;
+    // Commands collect in the socket until the client waits for an answer
+    // (fill), so commands sent ahead leave in as few packets as possible.
     if (m_socket.write(bytes.data(), bytes.size()) != bytes.size()) {
         fail(socketFailureText());
         return false;
     }
-    m_socket.flush();
     return true;
 }
 
@@ -140,6 +141,7 @@ bool Pop3Connection::fill()
         m_deadline.setRemainingTime(m_settings.replyTimeoutMs);
         m_deadlineArmed = true;
     }
+    m_socket.flush();
     for (;;) {
         if (m_socket.bytesAvailable() > 0) {
             const qint64 got = m_socket.read(m_chunk.get(), kReadChunk);
@@ -227,6 +229,8 @@ bool Pop3Connection::hasUnreadBytes() const
 
 void Pop3Connection::close(bool gracefully)
 {
+    if (!m_dead)
+        m_socket.flush();
     if (gracefully && !m_dead && m_socket.state() == QAbstractSocket::ConnectedState) {
         m_socket.disconnectFromHost();
         if (m_socket.state() != QAbstractSocket::UnconnectedState)

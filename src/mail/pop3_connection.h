@@ -43,7 +43,8 @@ public:
     bool startTls();
     bool isEncrypted() const;
 
-    // Queues command bytes (with their CR LF) and pushes them out.
+    // Queues command bytes (with their CR LF); they leave at the latest when
+    // the client starts to wait for a reply, or at close.
     bool send(QByteArrayView bytes);
     // One line of a reply. The deadline starts anew for every line.
     bool readLine(QByteArray& line);

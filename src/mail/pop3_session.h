@@ -23,10 +23,11 @@
 //
 // When the server offers PIPELINING and the caller asks, message by message,
 // for status, size and the message itself (the order the mail check uses),
-// the commands for the next few messages go out ahead, and the answers are
-// taken from what has already arrived. The replies are always read in the
-// order the commands were sent, so a caller that asks in any other order
-// still gets the right answer; it only stops the sending ahead.
+// the LIST and RETR commands for the next few messages go out ahead, and the
+// answers are taken from what has already arrived; the status then comes
+// from the message's own header instead of a TOP. The replies are always
+// read in the order the commands were sent, so a caller that asks in any
+// other order still gets the right answer; it only stops the sending ahead.
 class Pop3Session final
 {
 public:
@@ -97,12 +98,17 @@ private:
         qint64 size = -1;
         QString error;
     };
-    struct SentAhead
+    // A message read whole before the caller asked for it: its headers
+    // answer the status call, its text the retrieval that follows.
+    struct Stash
     {
-        bool top = false;
-        bool list = false;
-        bool retr = false;
+        int number = 0; // 0: empty
+        bool complete = false;
+        MailHeaders headers;
+        QByteArray text;
+        QString error; // the server's "-ERR", if that was the answer
     };
+    class BodySink;
     enum class Status
     {
         Ok,
@@ -132,13 +138,16 @@ private:
     // Message commands and sending ahead (pop3_transaction.cpp).
     bool checkMessage(int number);
     void noteRequest(Request request);
+    bool inFlight(Request request) const;
     bool bringToFront(Request request);
     bool consumeFront();
+    bool stashAhead(int number);
+    bool goesAhead(int number) const;
     void sendAhead();
     QByteArray commandLine(Request request) const;
     bool readTopReply(TopResult& result);
     bool readListReply(int number, ListResult& result);
-    bool readRetrReply(MailHeaders* headers, std::span<char> body, QString& serverError);
+    bool readRetrReply(MailHeaders* headers, BodySink& sink, QString& serverError);
     bool sendRequest(Request request);
     void keepBounded();
 
@@ -153,7 +162,8 @@ private:
     bool m_pipelining = false;
     Request m_expected{Command::Top, 1};
     std::deque<Request> m_inFlight;
-    std::map<int, TopResult> m_topAhead;
     std::map<int, ListResult> m_listAhead;
-    std::map<int, SentAhead> m_sentAhead;
+    int m_nextListAhead = 1; // first message whose LIST has not gone ahead
+    int m_nextRetrAhead = 1; // first message not yet considered for RETR ahead
+    Stash m_stash;
 };

@@ -9,12 +9,67 @@ namespace {
 constexpr qint64 kMaxHeaderReply = 4LL * 1024 * 1024;
 // Servers may list sizes a little off; beyond this a message does not end.
 constexpr qint64 kRetrSlack = 1LL * 1024 * 1024;
-// Messages fetched ahead must be small: should the caller change its order,
-// a message fetched ahead is read and dropped.
+// Only messages this small are fetched ahead: a message fetched ahead is
+// held in memory until it is asked for, or read and dropped should the
+// caller change its order.
 constexpr qint64 kMaxSizeSentAhead = 1LL * 1024 * 1024;
-// Replies read ahead and kept until asked for.
-constexpr std::size_t kMaxKeptReplies = 64;
+// What a message fetched ahead may take in memory, should the server send
+// more than it listed.
+constexpr qsizetype kMaxStashBytes = kMaxSizeSentAhead + 64 * 1024;
+// Sizes read ahead and kept until asked for.
+constexpr std::size_t kMaxKeptSizes = 256;
 } // namespace
+
+// Where the text of a message goes while it is read: into the caller's
+// buffer (cut to fit, NUL-terminated), into memory up to a limit, or nowhere.
+class Pop3Session::BodySink
+{
+public:
+    static BodySink into(std::span<char> buffer)
+    {
+        BodySink sink;
+        sink.m_buffer = buffer;
+        return sink;
+    }
+    static BodySink keep(QByteArray& bytes, qsizetype limit)
+    {
+        BodySink sink;
+        sink.m_bytes = &bytes;
+        sink.m_limit = limit;
+        bytes.resize(0); // keeps the capacity from the last message
+        return sink;
+    }
+    static BodySink drop() { return {}; }
+
+    void put(QByteArrayView bytes)
+    {
+        if (m_bytes) {
+            if (m_bytes->size() + bytes.size() > m_limit)
+                m_overflow = true;
+            else
+                m_bytes->append(bytes);
+        } else if (!m_buffer.empty()) {
+            const std::size_t room = m_buffer.size() - 1 - m_written; // one byte stays for the NUL
+            const std::size_t n = std::min<std::size_t>(bytes.size(), room);
+            std::copy_n(bytes.data(), n, m_buffer.data() + m_written);
+            m_written += n;
+        }
+    }
+    void finish()
+    {
+        if (!m_buffer.empty())
+            m_buffer[m_written] = '\0';
+    }
+    bool overflowed() const { return m_overflow; }
+
+private:
+    BodySink() = default;
+    std::span<char> m_buffer;
+    std::size_t m_written = 0;
+    QByteArray* m_bytes = nullptr;
+    qsizetype m_limit = 0;
+    bool m_overflow = false;
+};
 
 bool Pop3Session::checkMessage(int number)
 {
@@ -34,25 +89,64 @@ bool Pop3Session::status(int number, MailHeaders& headers)
 {
     if (!checkMessage(number))
         return false;
-    const Request request{Command::Top, number};
-    noteRequest(request);
-    TopResult result;
-    if (const auto kept = m_topAhead.find(number); kept != m_topAhead.end()) {
-        result = std::move(kept->second);
-        m_topAhead.erase(kept);
-    } else {
-        if (!bringToFront(request))
+    noteRequest({Command::Top, number});
+    if (m_stash.number != number && !stashAhead(number)) {
+        if (m_state == State::Closed)
+            return false;
+        // Not fetched ahead: ask for the header alone.
+        TopResult result;
+        if (!bringToFront({Command::Top, number}))
             return false;
         m_inFlight.pop_front();
         if (!readTopReply(result))
             return false;
+        sendAhead();
+        if (!result.ok) {
+            m_error = result.error;
+            return false;
+        }
+        headers = std::move(result.headers);
+        return true;
     }
     sendAhead();
-    if (!result.ok) {
-        m_error = result.error;
+    if (!m_stash.error.isEmpty()) {
+        m_error = m_stash.error;
         return false;
     }
-    headers = std::move(result.headers);
+    headers = m_stash.headers;
+    return true;
+}
+
+// With pipelining, reads message `number` whole into the stash, once its
+// size is known to be small. False when the message does not go ahead.
+bool Pop3Session::stashAhead(int number)
+{
+    if (!m_pipelining)
+        return false;
+    sendAhead();
+    if (inFlight({Command::List, number})) {
+        ListResult result;
+        if (!bringToFront({Command::List, number}))
+            return false;
+        m_inFlight.pop_front();
+        if (!readListReply(number, result))
+            return false;
+        m_listAhead[number] = result;
+        sendAhead();
+    }
+    if (!inFlight({Command::Retr, number}) || !bringToFront({Command::Retr, number}))
+        return false;
+    m_inFlight.pop_front();
+    m_stash.number = 0;
+    m_stash.headers = {};
+    m_stash.error.clear();
+    // Room for the listed size (small, or it would not have gone ahead).
+    m_stash.text.reserve(std::min<qsizetype>(kMaxStashBytes, m_listAhead[number].size + 4096));
+    BodySink sink = BodySink::keep(m_stash.text, kMaxStashBytes);
+    if (!readRetrReply(&m_stash.headers, sink, m_stash.error))
+        return false;
+    m_stash.number = number;
+    m_stash.complete = !sink.overflowed();
     return true;
 }
 
@@ -93,12 +187,21 @@ bool Pop3Session::retrieve(int number, MailHeaders& headers, std::span<char> bod
     }
     const Request request{Command::Retr, number};
     noteRequest(request);
-    if (!bringToFront(request))
-        return false;
-    m_inFlight.pop_front();
     QString serverError;
-    if (!readRetrReply(&headers, body, serverError))
-        return false;
+    BodySink sink = BodySink::into(body);
+    if (m_stash.number == number && (m_stash.complete || !m_stash.error.isEmpty())) {
+        sink.put(m_stash.text);
+        sink.finish();
+        headers = std::move(m_stash.headers);
+        serverError = m_stash.error;
+        m_stash.number = 0;
+    } else {
+        if (!bringToFront(request))
+            return false;
+        m_inFlight.pop_front();
+        if (!readRetrReply(&headers, sink, serverError))
+            return false;
+    }
     sendAhead();
     if (!serverError.isEmpty()) {
         m_error = serverError;
@@ -115,16 +218,11 @@ void Pop3Session::noteRequest(Request request)
 {
     if (!m_pipelining)
         return;
-    const auto retrSentAhead = [this](int number) {
-        const auto sent = m_sentAhead.find(number);
-        return sent != m_sentAhead.end() && sent->second.retr;
-    };
     if (m_expected.command == Command::Retr && request == Request{Command::Top, m_expected.number + 1} &&
-        !retrSentAhead(m_expected.number))
+        !(m_expected.number < m_nextRetrAhead && goesAhead(m_expected.number)))
         m_expected = request;
     if (request != m_expected) {
         m_pipelining = false;
-        m_sentAhead.clear();
         return;
     }
     switch (m_expected.command) {
@@ -140,13 +238,15 @@ void Pop3Session::noteRequest(Request request)
     }
 }
 
+bool Pop3Session::inFlight(Request request) const
+{
+    return std::find(m_inFlight.begin(), m_inFlight.end(), request) != m_inFlight.end();
+}
+
 bool Pop3Session::bringToFront(Request request)
 {
-    if (std::find(m_inFlight.begin(), m_inFlight.end(), request) == m_inFlight.end()) {
-        if (!sendRequest(request))
-            return false;
-        sendAhead();
-    }
+    if (!inFlight(request) && !sendRequest(request))
+        return false;
     // Reading ahead may send ahead, and a failed send empties the queue.
     while (!m_inFlight.empty() && m_inFlight.front() != request) {
         if (!consumeFront())
@@ -156,43 +256,32 @@ bool Pop3Session::bringToFront(Request request)
 }
 
 // Reads the reply at the head of the queue, which the caller has not asked
-// for yet: headers and sizes are kept, a message is read and dropped.
+// for yet: a size is kept, anything else is read and dropped.
 bool Pop3Session::consumeFront()
 {
     const Request front = m_inFlight.front();
     m_inFlight.pop_front();
-    switch (front.command) {
-    case Command::Top: {
-        TopResult result;
-        if (!readTopReply(result))
-            return false;
-        m_topAhead[front.number] = std::move(result);
-        break;
-    }
-    case Command::List: {
+    if (front.command == Command::List) {
         ListResult result;
         if (!readListReply(front.number, result))
             return false;
         m_listAhead[front.number] = result;
+        keepBounded();
         sendAhead(); // the size is known: the message may go ahead now
-        break;
+        return true;
     }
-    case Command::Retr: {
-        QString ignored;
-        if (!readRetrReply(nullptr, {}, ignored))
-            return false;
-        break;
+    QString ignored;
+    if (front.command == Command::Top) {
+        TopResult result;
+        return readTopReply(result);
     }
-    }
-    keepBounded();
-    return true;
+    BodySink sink = BodySink::drop();
+    return readRetrReply(nullptr, sink, ignored);
 }
 
 void Pop3Session::keepBounded()
 {
-    while (m_topAhead.size() > kMaxKeptReplies)
-        m_topAhead.erase(m_topAhead.begin());
-    while (m_listAhead.size() > kMaxKeptReplies)
+    while (m_listAhead.size() > kMaxKeptSizes)
         m_listAhead.erase(m_listAhead.begin());
 }
 
@@ -215,43 +304,46 @@ bool Pop3Session::sendRequest(Request request)
     if (!m_connection.send(commandLine(request)))
         return connectionFailed();
     m_inFlight.push_back(request);
-    if (m_pipelining) {
-        SentAhead& sent = m_sentAhead[request.number];
-        (request.command == Command::Top    ? sent.top
-         : request.command == Command::List ? sent.list
-                                            : sent.retr) = true;
-    }
     return true;
 }
 
-// Puts the commands for the window of messages starting at the one the
-// caller will ask for next on the wire, in one write. A message goes ahead
-// only once its size is known to be small.
+// Whether message `number` is fetched ahead: only once its size is known
+// to be small.
+bool Pop3Session::goesAhead(int number) const
+{
+    const auto size = m_listAhead.find(number);
+    return size != m_listAhead.end() && size->second.ok && size->second.size <= kMaxSizeSentAhead;
+}
+
+// Queues commands for the messages the caller will ask for next: sizes for
+// twice the window, so that they are known by the time a message may go,
+// and the messages themselves for the window. Replies to sizes asked for
+// early then arrive in front of the messages that need them, and the server
+// always has work queued. Messages go in order: one whose size is still on
+// its way, or is too large to go ahead, holds back the ones after it until
+// the caller has passed it, so that no message fetched ahead stands in
+// front of the commands sent for it.
 void Pop3Session::sendAhead()
 {
     if (!m_pipelining || m_state != State::Transaction)
         return;
-    const int first = m_expected.number;
-    const int last =
-        static_cast<int>(std::min<qint64>(m_count, qint64(first) + m_settings.pipelineWindow - 1));
-    m_sentAhead.erase(m_sentAhead.begin(), m_sentAhead.lower_bound(first));
+    const qint64 first = m_expected.number;
+    const qint64 window = m_settings.pipelineWindow;
+    const int lastSize = static_cast<int>(std::min<qint64>(m_count, first + 2 * window - 1));
+    const int lastMessage = static_cast<int>(std::min<qint64>(m_count, first + window - 1));
+    m_nextListAhead = std::max(m_nextListAhead, static_cast<int>(first));
+    m_nextRetrAhead = std::max(m_nextRetrAhead, static_cast<int>(first));
     QByteArray batch;
-    for (int number = first; number <= last; ++number) {
-        SentAhead& sent = m_sentAhead[number];
-        const auto queue = [&](Command command, bool& flag) {
-            flag = true;
-            m_inFlight.push_back({command, number});
-            batch += commandLine({command, number});
-        };
-        if (!sent.top)
-            queue(Command::Top, sent.top);
-        if (!sent.list)
-            queue(Command::List, sent.list);
-        const auto size = m_listAhead.find(number);
-        if (!sent.retr && size != m_listAhead.end() && size->second.ok &&
-            size->second.size <= kMaxSizeSentAhead)
-            queue(Command::Retr, sent.retr);
+    const auto queue = [&](Command command, int number) {
+        m_inFlight.push_back({command, number});
+        batch += commandLine({command, number});
+    };
+    for (; m_nextListAhead <= lastSize; ++m_nextListAhead) {
+        if (!m_listAhead.contains(m_nextListAhead))
+            queue(Command::List, m_nextListAhead);
     }
+    for (; m_nextRetrAhead <= lastMessage && goesAhead(m_nextRetrAhead); ++m_nextRetrAhead)
+        queue(Command::Retr, m_nextRetrAhead);
     if (!batch.isEmpty() && !m_connection.send(batch))
         connectionFailed();
 }
@@ -328,7 +420,7 @@ bool Pop3Session::readListReply(int number, ListResult& result)
     return true;
 }
 
-bool Pop3Session::readRetrReply(MailHeaders* headers, std::span<char> body, QString& serverError)
+bool Pop3Session::readRetrReply(MailHeaders* headers, BodySink& sink, QString& serverError)
 {
     QByteArray line;
     const Status status = readStatus(line);
@@ -339,22 +431,14 @@ bool Pop3Session::readRetrReply(MailHeaders* headers, std::span<char> body, QStr
         return true;
     }
     MailHeaderCollector collector;
-    const std::size_t capacity = body.empty() ? 0 : body.size() - 1; // one byte for the NUL
-    std::size_t written = 0;
     qint64 total = 0;
-    const auto put = [&](QByteArrayView bytes) {
-        const std::size_t n = std::min<std::size_t>(bytes.size(), capacity - written);
-        std::copy_n(bytes.data(), n, body.data() + written);
-        written += n;
-    };
     QByteArrayView data;
     for (;;) {
         switch (m_connection.readDataLine(data)) {
         case Pop3Connection::Data::Failed:
             return connectionFailed();
         case Pop3Connection::Data::End:
-            if (!body.empty())
-                body[written] = '\0';
+            sink.finish();
             if (headers)
                 *headers = collector.headers();
             return true;
@@ -364,10 +448,10 @@ bool Pop3Session::readRetrReply(MailHeaders* headers, std::span<char> body, QStr
                 return protocolFailure(QStringLiteral("%1 sent a message larger than %2 bytes.")
                                            .arg(m_connection.where())
                                            .arg(kMaxMessageSize));
-            if (headers)
+            if (headers && !collector.headerEnded())
                 collector.addLine(data);
-            put(data);
-            put("\r\n");
+            sink.put(data);
+            sink.put("\r\n");
             break;
         }
     }
