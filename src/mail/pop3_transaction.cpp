@@ -141,7 +141,8 @@ bool Pop3Session::stashAhead(int number)
     m_stash.headers = {};
     m_stash.error.clear();
     // Room for the listed size (small, or it would not have gone ahead).
-    m_stash.text.reserve(std::min<qsizetype>(kMaxStashBytes, m_listAhead[number].size + 4096));
+    if (const auto listed = m_listAhead.find(number); listed != m_listAhead.end())
+        m_stash.text.reserve(std::min<qsizetype>(kMaxStashBytes, listed->second.size + 4096));
     BodySink sink = BodySink::keep(m_stash.text, kMaxStashBytes);
     if (!readRetrReply(&m_stash.headers, sink, m_stash.error))
         return false;
