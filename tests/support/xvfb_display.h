@@ -25,7 +25,8 @@ public:
                 continue;
             m_process.setProgram(QStringLiteral("Xvfb"));
             m_process.setArguments({QStringLiteral(":%1").arg(number), QStringLiteral("-screen"), QStringLiteral("0"),
-                                    screen, QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+                                    screen, QStringLiteral("-nolisten"), QStringLiteral("tcp"),
+                                    QStringLiteral("-noreset")});
             m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
             m_process.start();
             if (!m_process.waitForStarted(5000))
