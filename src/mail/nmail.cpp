@@ -40,7 +40,7 @@ struct NMail::Private
     {
         const auto found = sessions.find(handle);
         if (found == sessions.end()) {
-            lastError = QStringLiteral("There is no connection with the number %1.").arg(handle);
+            lastError = QStringLiteral("接続番号 %1 の接続はありません。").arg(handle);
             return nullptr;
         }
         return found->second.get();
@@ -90,7 +90,7 @@ int NMail::NMailPop3Connect(const QByteArray& server)
     const QString text = FromAnsi(server);
     const std::optional<Pop3Address> address = ParsePop3Address(text);
     if (!address) {
-        d->lastError = QStringLiteral("\"%1\" is not a POP3 server address.").arg(text);
+        d->lastError = QStringLiteral("「%1」は POP3 サーバーのアドレスではありません。").arg(text);
         return -1;
     }
     auto session = std::make_unique<Pop3Session>(*address, d->settings);
@@ -165,7 +165,7 @@ int NMail::NMailPop3Close(int handle)
 {
     const auto found = d->sessions.find(handle);
     if (found == d->sessions.end()) {
-        d->lastError = QStringLiteral("There is no connection with the number %1.").arg(handle);
+        d->lastError = QStringLiteral("接続番号 %1 の接続はありません。").arg(handle);
         return -1;
     }
     found->second->quit();

@@ -13,9 +13,7 @@ constexpr int kCloseWaitMs = 1000;
 
 QString secondsText(int milliseconds)
 {
-    if (milliseconds == 1000)
-        return QStringLiteral("1 second");
-    return QString::number(milliseconds / 1000.0, 'g', 6) + QStringLiteral(" seconds");
+    return QString::number(milliseconds / 1000.0, 'g', 6) + QStringLiteral(" 秒");
 }
 
 // Reading the system store takes tens of milliseconds and it does not change
@@ -54,7 +52,7 @@ Pop3Connection::~Pop3Connection()
 
 QString Pop3Connection::timeoutText(int milliseconds) const
 {
-    return QStringLiteral("%1 did not answer within %2.").arg(where(), secondsText(milliseconds));
+    return QStringLiteral("%1 から %2以内に応答がありませんでした。").arg(where(), secondsText(milliseconds));
 }
 
 bool Pop3Connection::open()
@@ -88,7 +86,7 @@ bool Pop3Connection::handshakeFailed(int timeoutMs)
 {
     const QList<QSslError> errors = m_socket.sslHandshakeErrors();
     if (!errors.isEmpty()) {
-        fail(QStringLiteral("The certificate of %1 was refused: %2.")
+        fail(QStringLiteral("%1 のサーバー証明書を確認できませんでした: %2。")
                  .arg(where(), errors.first().errorString()));
     } else if (m_socket.error() == QAbstractSocket::SocketTimeoutError) {
         fail(timeoutText(timeoutMs));
@@ -107,15 +105,16 @@ QString Pop3Connection::socketFailureText() const
 {
     switch (m_socket.error()) {
     case QAbstractSocket::ConnectionRefusedError:
-        return QStringLiteral("%1 refused the connection.").arg(where());
+        return QStringLiteral("%1 に接続できませんでした（接続を拒否されました）。").arg(where());
     case QAbstractSocket::HostNotFoundError:
-        return QStringLiteral("The server %1 was not found.").arg(where());
+        return QStringLiteral("サーバー %1 が見つかりませんでした。").arg(where());
     case QAbstractSocket::RemoteHostClosedError:
-        return QStringLiteral("%1 closed the connection.").arg(where());
+        return QStringLiteral("%1 との接続が切れました。").arg(where());
     case QAbstractSocket::SslHandshakeFailedError:
-        return QStringLiteral("The secure connection to %1 failed: %2.").arg(where(), m_socket.errorString());
+        return QStringLiteral("%1 との暗号化通信を確立できませんでした: %2。")
+            .arg(where(), m_socket.errorString());
     default:
-        return QStringLiteral("The connection to %1 failed: %2.").arg(where(), m_socket.errorString());
+        return QStringLiteral("%1 との通信に失敗しました: %2。").arg(where(), m_socket.errorString());
     }
 }
 
@@ -151,7 +150,7 @@ bool Pop3Connection::fill()
             }
         }
         if (m_socket.state() != QAbstractSocket::ConnectedState) {
-            fail(QStringLiteral("%1 closed the connection.").arg(where()));
+            fail(QStringLiteral("%1 との接続が切れました。").arg(where()));
             return false;
         }
         if (m_deadline.hasExpired()) {
@@ -163,7 +162,7 @@ bool Pop3Connection::fill()
                 fail(timeoutText(m_settings.replyTimeoutMs));
             else if (m_socket.error() == QAbstractSocket::RemoteHostClosedError ||
                      m_socket.state() != QAbstractSocket::ConnectedState)
-                fail(QStringLiteral("%1 closed the connection.").arg(where()));
+                fail(QStringLiteral("%1 との接続が切れました。").arg(where()));
             else
                 fail(socketFailureText());
             return false;
@@ -174,11 +173,11 @@ bool Pop3Connection::fill()
 bool Pop3Connection::takeFailed(Pop3LineReader::Result result)
 {
     if (result == Pop3LineReader::Result::TooLong)
-        fail(QStringLiteral("%1 sent a line longer than %2 bytes.")
+        fail(QStringLiteral("%1 から %2 バイトを超える長さの行が届きました。")
                  .arg(where())
                  .arg(m_reader.maxLineLength()));
     else
-        fail(QStringLiteral("%1 sent a NUL byte, which POP3 does not allow.").arg(where()));
+        fail(QStringLiteral("%1 から POP3 では使えない NUL 文字が届きました。").arg(where()));
     return false;
 }
 

@@ -77,7 +77,8 @@ Pop3Session::Status Pop3Session::readStatus(QByteArray& reply)
         return Status::Ok;
     if (reply.startsWith("-ERR"))
         return Status::Err;
-    protocolFailure(QStringLiteral("%1 sent something that is not a POP3 reply.").arg(m_connection.where()));
+    protocolFailure(
+        QStringLiteral("%1 から POP3 の応答ではないデータが届きました。").arg(m_connection.where()));
     return Status::Failed;
 }
 
@@ -93,7 +94,7 @@ Pop3Session::Status Pop3Session::command(QByteArrayView line, QByteArray& reply)
 bool Pop3Session::open()
 {
     if (m_state != State::Connecting) {
-        m_error = QStringLiteral("The connection is already open.");
+        m_error = QStringLiteral("すでに接続しています。");
         return false;
     }
     if (!m_connection.open())
@@ -116,7 +117,7 @@ bool Pop3Session::readGreeting()
     if (status == Status::Failed)
         return false;
     if (status == Status::Err)
-        return protocolFailure(QStringLiteral("%1 turned the connection away: %2")
+        return protocolFailure(QStringLiteral("%1 に接続を断られました: %2")
                                    .arg(m_connection.where(), QString::fromLatin1(greeting)));
     m_timestamp = timestampOf(greeting);
     return true;
@@ -142,7 +143,7 @@ bool Pop3Session::readCapabilities()
         case Pop3Connection::Data::Line:
             if (count >= kMaxCapabilityLines)
                 return protocolFailure(
-                    QStringLiteral("%1 sent an endless capability list.").arg(m_connection.where()));
+                    QStringLiteral("%1 から届いた機能の一覧が長すぎます。").arg(m_connection.where()));
             m_capabilities.insert(line.trimmed().toByteArray().split(' ').first().toUpper());
             break;
         }
@@ -159,13 +160,13 @@ bool Pop3Session::upgradeToTls()
     // The server offered TLS; going on in clear after a refusal would let
     // anyone on the path strip the encryption, so it ends the connection.
     if (status == Status::Err)
-        return protocolFailure(
-            QStringLiteral("%1 refused STLS: %2").arg(m_connection.where(), QString::fromLatin1(reply)));
+        return protocolFailure(QStringLiteral("%1 に暗号化（STLS）を断られました: %2")
+                                   .arg(m_connection.where(), QString::fromLatin1(reply)));
     // Bytes sent before the handshake would be taken as if they came
     // through TLS: a known way to inject replies.
     if (m_connection.hasUnreadBytes())
         return protocolFailure(
-            QStringLiteral("%1 sent data before the TLS handshake.").arg(m_connection.where()));
+            QStringLiteral("%1 から暗号化の開始前にデータが届きました。").arg(m_connection.where()));
     if (!m_connection.startTls())
         return connectionFailed();
     return true;
@@ -175,21 +176,21 @@ int Pop3Session::login(QByteArrayView user, QByteArrayView password, bool apop)
 {
     if (m_state != State::Auth) {
         if (m_error.isEmpty() || m_state != State::Closed)
-            m_error = m_state == State::Transaction ? QStringLiteral("Already logged in.")
-                                                    : QStringLiteral("The connection is not open.");
+            m_error = m_state == State::Transaction ? QStringLiteral("すでにログインしています。")
+                                                    : QStringLiteral("接続していません。");
         return -1;
     }
     // A line break would end the command early and let the rest be read as
     // a second command.
     if (holdsLineBreak(user) || holdsLineBreak(password)) {
-        m_error = QStringLiteral("The account name or the password holds a line break.");
+        m_error = QStringLiteral("アカウント名かパスワードに改行が含まれています。");
         return -1;
     }
     QByteArray reply;
     Status status;
     if (apop) {
         if (m_timestamp.isEmpty()) {
-            m_error = QStringLiteral("%1 does not offer APOP: its greeting has no time stamp.")
+            m_error = QStringLiteral("%1 は APOP に対応していません（挨拶にタイムスタンプがありません）。")
                           .arg(m_connection.where());
             return -1;
         }
@@ -223,7 +224,7 @@ int Pop3Session::readMessageCount()
     }
     qint64 count = 0;
     if (parseNumber(QByteArrayView(reply).sliced(3).trimmed(), kMaxMessageCount, count) != Number::Ok) {
-        m_error = QStringLiteral("%1 reported a message count that is not a number up to %2.")
+        m_error = QStringLiteral("%1 から届いたメールの件数が正しくありません（上限は %2 通）。")
                       .arg(m_connection.where())
                       .arg(kMaxMessageCount);
         return -1;

@@ -75,11 +75,11 @@ bool Pop3Session::checkMessage(int number)
 {
     if (m_state != State::Transaction) {
         if (m_state != State::Closed || m_error.isEmpty())
-            m_error = QStringLiteral("Not logged in.");
+            m_error = QStringLiteral("ログインしていません。");
         return false;
     }
     if (number < 1 || number > m_count) {
-        m_error = QStringLiteral("There is no message %1 on %2.").arg(number).arg(m_connection.where());
+        m_error = QStringLiteral("%2 に %1 番のメールはありません。").arg(number).arg(m_connection.where());
         return false;
     }
     return true;
@@ -373,7 +373,7 @@ bool Pop3Session::readTopReply(TopResult& result)
         case Pop3Connection::Data::Line:
             total += data.size() + 2;
             if (total > kMaxHeaderReply)
-                return protocolFailure(QStringLiteral("%1 sent a header larger than %2 bytes.")
+                return protocolFailure(QStringLiteral("%1 から届いたヘッダーが %2 バイトを超えています。")
                                            .arg(m_connection.where())
                                            .arg(kMaxHeaderReply));
             collector.addLine(data);
@@ -397,8 +397,9 @@ bool Pop3Session::readListReply(int number, ListResult& result)
     const QByteArrayView rest = QByteArrayView(line).sliced(3).trimmed();
     qint64 listed = 0;
     if (parseNumber(rest, kMaxMessageCount, listed) != Number::Ok || listed != number)
-        return protocolFailure(
-            QStringLiteral("%1 answered LIST %2 for another message.").arg(m_connection.where()).arg(number));
+        return protocolFailure(QStringLiteral("%1 から LIST %2 に別のメールの応答が届きました。")
+                                   .arg(m_connection.where())
+                                   .arg(number));
     const qsizetype blank = rest.indexOf(' ');
     const QByteArrayView sizeText = blank < 0 ? QByteArrayView() : rest.sliced(blank + 1).trimmed();
     switch (parseNumber(sizeText, kMaxMessageSize, result.size)) {
@@ -407,15 +408,16 @@ bool Pop3Session::readListReply(int number, ListResult& result)
         break;
     case Number::TooLarge:
         result.size = kMaxMessageSize + 1;
-        result.error = QStringLiteral("%1 lists message %2 as larger than %3 bytes.")
+        result.error = QStringLiteral("%1 の %2 番のメールは %3 バイトを超えています。")
                            .arg(m_connection.where())
                            .arg(number)
                            .arg(kMaxMessageSize);
         break;
     case Number::Malformed:
         result.size = -1;
-        result.error =
-            QStringLiteral("%1 sent no size for message %2.").arg(m_connection.where()).arg(number);
+        result.error = QStringLiteral("%1 から %2 番のメールのサイズが届きませんでした。")
+                           .arg(m_connection.where())
+                           .arg(number);
         break;
     }
     return true;
@@ -446,7 +448,7 @@ bool Pop3Session::readRetrReply(MailHeaders* headers, BodySink& sink, QString& s
         case Pop3Connection::Data::Line:
             total += data.size() + 2;
             if (total > kMaxMessageSize + kRetrSlack)
-                return protocolFailure(QStringLiteral("%1 sent a message larger than %2 bytes.")
+                return protocolFailure(QStringLiteral("%1 から届いたメールが %2 バイトを超えています。")
                                            .arg(m_connection.where())
                                            .arg(kMaxMessageSize));
             if (headers && !collector.headerEnded())

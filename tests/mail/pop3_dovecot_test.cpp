@@ -143,8 +143,11 @@ private slots:
         for (const QByteArray& server : {m_plain, "pop3s://" + m_tls}) {
             QCOMPARE(plainMail.NMailPop3Connect(server), -1);
             const QByteArray where = server.mid(server.indexOf("127."));
-            QVERIFY2(lastMessage(plainMail).startsWith("The certificate of " + where + " was refused: "),
-                     lastMessage(plainMail).constData());
+            const QByteArray prefix = where + ToAnsi(u" のサーバー証明書を確認できませんでした: ");
+            const QByteArray message = lastMessage(plainMail);
+            QVERIFY2(message.startsWith(prefix) && message.size() > prefix.size() + 2 &&
+                         message.endsWith(ToAnsi(u"。")),
+                     message.constData());
         }
     }
 };
