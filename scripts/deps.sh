@@ -8,7 +8,8 @@ packages=(
     fonts-ipafont-gothic
 )
 if [ "${1:-}" = "--test" ]; then
-    packages+=(dovecot-pop3d openssl xvfb xauth xdotool imagemagick trayer python3-dbusmock dbus curl)
+    packages+=(dovecot-pop3d openssl xvfb xauth xdotool imagemagick trayer python3-dbusmock dbus curl
+               libx11-dev libxext-dev)
 fi
 
 missing=()
