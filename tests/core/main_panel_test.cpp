@@ -56,7 +56,7 @@ private slots:
     void completeSettingsOpenNoDialog()
     {
         TestProgram t;
-        TestProgram::writeFile(t.kestra(), "SMTP=smtp.example\r\nPOP3=pop.example\r\nMAIL=a@b\r\nAPOP=1\r\n");
+        writeBytes(t.kestra(), "SMTP=smtp.example\r\nPOP3=pop.example\r\nMAIL=a@b\r\nAPOP=1\r\n");
         WriteSettingText(t.account(), "NAME", "user");
         WriteSettingText(t.account(), "NAME2", "secret");
         WriteSettingText(t.preferences(), "NUMBER", "1");

@@ -1,5 +1,6 @@
 #include "core/ansi.h"
 #include "platform/profile.h"
+#include "support/file_bytes.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,18 +14,6 @@ const QFileDevice::Permissions kMode640 = kMode600 | P::ReadGroup;
 const QFileDevice::Permissions kModeBits = kMode600 | P::ExeOwner | P::ReadGroup | P::WriteGroup |
                                            P::ExeGroup | P::ReadOther | P::WriteOther | P::ExeOther;
 
-void writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
-QByteArray readBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
 } // namespace
 
 class ProfileTest final : public QObject

@@ -119,7 +119,7 @@ private slots:
         TestProgram t;
         savePair(t);
         t.program->AccountId = "before";
-        const QByteArray file = TestProgram::readFile(t.account());
+        const QByteArray file = readBytes(t.account());
         const auto dismissals = {+[](IdPassForm* f) { f->CancelCommand_Click(); },
                                  +[](IdPassForm* f) { QTest::keyClick(f->IdText, Qt::Key_Escape); },
                                  +[](IdPassForm* f) { QVERIFY(f->close()); }};
@@ -132,7 +132,7 @@ private slots:
             QVERIFY(!t.program->loadedIdPassForm());
             QVERIFY(!form->isVisible());
             QCOMPARE(t.program->AccountId, QStringLiteral("before"));
-            QCOMPARE(TestProgram::readFile(t.account()), file);
+            QCOMPARE(readBytes(t.account()), file);
         }
     }
 

@@ -38,7 +38,7 @@ private slots:
     void okUpdatesTheVariablesAndRewritesKestraIni()
     {
         TestProgram t;
-        TestProgram::writeFile(t.kestra(), "SMTP=old\r\nPOP3=old\r\nOTHER=kept?\r\n");
+        writeBytes(t.kestra(), "SMTP=old\r\nPOP3=old\r\nOTHER=kept?\r\n");
         OptionForm* form = t.program->optionForm();
         form->SmtpText->setText("smtp.new");
         form->Pop3Text->setText("  pop.new ");
@@ -47,7 +47,7 @@ private slots:
         QTest::mouseClick(form->findChild<QPushButton*>("OkCommand"), Qt::LeftButton);
 
         QVERIFY(sameSettings(t.program->Mailer, {"smtp.new", "  pop.new ", "新しい@example.jp", 1}));
-        QCOMPARE(TestProgram::readFile(t.kestra()), QByteArray("SMTP=smtp.new\r\nPOP3=  pop.new \r\nMAIL=") +
+        QCOMPARE(readBytes(t.kestra()), QByteArray("SMTP=smtp.new\r\nPOP3=  pop.new \r\nMAIL=") +
                                                         QByteArray("\x90\x56\x82\xb5\x82\xa2") +
                                                         "@example.jp\r\nAPOP=1\r\n");
         QVERIFY(!t.program->loadedOptionForm());
@@ -61,7 +61,7 @@ private slots:
         again->MailText->clear();
         again->ApopCheck->setChecked(false);
         again->OkCommand_Click();
-        QCOMPARE(TestProgram::readFile(t.kestra()), QByteArray("SMTP=\r\nPOP3=\r\nMAIL=\r\nAPOP=0\r\n"));
+        QCOMPARE(readBytes(t.kestra()), QByteArray("SMTP=\r\nPOP3=\r\nMAIL=\r\nAPOP=0\r\n"));
     }
 
     void cancelEscapeAndTheCloseBoxChangeNothing()

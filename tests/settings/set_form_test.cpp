@@ -170,7 +170,7 @@ private slots:
     void buttonsBringTheOtherDialogsForwardWithoutReloading()
     {
         TestProgram t;
-        TestProgram::writeFile(t.kestra(), "POP3=pop.example\r\n");
+        writeBytes(t.kestra(), "POP3=pop.example\r\n");
         ImportMailerSettings(t.workingDir.path(), t.program->Mailer);
         WriteSettingText(t.account(), "NAME", "saved");
         WriteSettingText(t.account(), "NAME2", "secret"); // so the panel's load opens no dialog

@@ -1,5 +1,6 @@
 #include "core/ansi.h"
 #include "settings/settings_files.h"
+#include "support/file_bytes.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,18 +10,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-void writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
-QByteArray readBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
 
 const MailerSettings kBefore{"smtp.old", "pop.old", "old@example.jp", 1};
 } // namespace

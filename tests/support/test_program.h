@@ -5,6 +5,7 @@
 
 #include "core/program.h"
 #include "support/fakes.h"
+#include "support/file_bytes.h"
 
 #include <QDir>
 #include <QFile>
@@ -63,16 +64,4 @@ struct TestProgram
     QString account() const { return program->accountFile(); }
     QString kestra() const { return workingDir.filePath(QStringLiteral("kestra.ini")); }
 
-    // Writes a settings file in the settings folder from CP932-free text.
-    static void writeFile(const QString& path, const QByteArray& bytes)
-    {
-        QFile file(path);
-        file.open(QIODevice::WriteOnly | QIODevice::Truncate);
-        file.write(bytes);
-    }
-    static QByteArray readFile(const QString& path)
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
 };
