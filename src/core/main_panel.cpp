@@ -85,8 +85,7 @@ void MainForm::Form_Load()
     if (account->IdText->text().isEmpty() || account->PassText->text().isEmpty())
         Program::showForm(account);
 
-    m_program.MciResult = m_program.mciSendString("stop bgm");
-    m_program.MciResult = m_program.mciSendString("close bgm");
+    m_program.stopAndCloseAlertTune();
 
     const int interval = ReadSettingInt(preferences, QStringLiteral("NUMBER2"));
     m_program.setForm()->Text2->setText(QString::number(interval));
@@ -99,8 +98,7 @@ void MainForm::Form_Load()
 
 void MainForm::Form_Unload()
 {
-    m_program.MciResult = m_program.mciSendString("stop bgm");
-    m_program.MciResult = m_program.mciSendString("close bgm");
+    m_program.stopAndCloseAlertTune();
     Timer2->setEnabled(false);
     const QString preferences = m_program.preferencesFile();
     WriteSettingText(preferences, QStringLiteral("NAME"), Text7->text());

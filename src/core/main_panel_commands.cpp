@@ -1,7 +1,6 @@
 // The main panel's commands and timer handlers: the check, its schedule and
 // status lamp, the alert start and end, and the dial-up hang-up.
 
-#include "core/ansi.h"
 #include "core/check_mail.h"
 #include "core/form_timer.h"
 #include "core/main_panel.h"
@@ -32,10 +31,7 @@ void MainForm::Command9_Click()
 void MainForm::Command2_Click()
 {
     m_program.AlertMode = 1;
-    const QString tune = m_program.programFolder() + QDir::separator() + QStringLiteral("Sound")
-                         + QDir::separator() + QStringLiteral("Kouka.mid");
-    m_program.MciResult = m_program.mciSendString("open \"" + ToAnsi(tune) + "\" alias bgm");
-    m_program.MciResult = m_program.mciSendString("play bgm");
+    m_program.openAndPlayAlertTune();
     Program::showForm(m_program.form3());
     Timer1->setEnabled(true);
 }
@@ -43,8 +39,7 @@ void MainForm::Command2_Click()
 void MainForm::Command3_Click()
 {
     m_program.AlertMode = 0;
-    m_program.MciResult = m_program.mciSendString("stop bgm");
-    m_program.MciResult = m_program.mciSendString("close bgm");
+    m_program.stopAndCloseAlertTune();
     if (Form3* walker = m_program.loadedForm3())
         m_program.unload(walker);
 }

@@ -1,5 +1,6 @@
 #include "core/program.h"
 
+#include "core/ansi.h"
 #include "core/form.h"
 #include "core/main_panel.h"
 #include "core/notice_board.h"
@@ -48,6 +49,21 @@ QString Program::accountFile() const
 int Program::mciSendString(const QByteArray& command, QByteArray* reply)
 {
     return m_services.sound ? m_services.sound->sendString(command, reply) : 263;
+}
+
+void Program::openAndPlayAlertTune()
+{
+    // Joined as text: a folder path that already ends in a separator gives two.
+    const QString tune = programFolder() + QDir::separator() + QStringLiteral("Sound") + QDir::separator()
+                         + QStringLiteral("Kouka.mid");
+    MciResult = mciSendString("open \"" + ToAnsi(tune) + "\" alias bgm");
+    MciResult = mciSendString("play bgm");
+}
+
+void Program::stopAndCloseAlertTune()
+{
+    MciResult = mciSendString("stop bgm");
+    MciResult = mciSendString("close bgm");
 }
 
 template <class F>

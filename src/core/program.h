@@ -64,6 +64,11 @@ public:
     Services& services() { return m_services; }
     /// Sends one multimedia command string to the sound device.
     int mciSendString(const QByteArray& command, QByteArray* reply = nullptr);
+    /// Opens the alert tune (program folder + "/Sound/Kouka.mid") under the
+    /// alias "bgm" and plays it; each result lands in MciResult.
+    void openAndPlayAlertTune();
+    /// Stops and closes the alias "bgm"; each result lands in MciResult.
+    void stopAndCloseAlertTune();
 
     // The windows, created and loaded on first reach.
     Form1* form1();

@@ -1,13 +1,11 @@
 #include "mascot/primary_mascot.h"
 
-#include "core/ansi.h"
 #include "core/form_timer.h"
 #include "core/main_panel.h"
 #include "core/program.h"
 #include "core/text_value.h"
 
 #include <QCloseEvent>
-#include <QDir>
 #include <QLabel>
 #include <QPixmap>
 #include <QPointer>
@@ -81,10 +79,7 @@ void Form1::Timer1_Timer()
 
 void Form1::Command2_Click()
 {
-    const QString tune = m_program.programFolder() + QDir::separator() + QStringLiteral("Sound") +
-                         QDir::separator() + QStringLiteral("Kouka.mid");
-    m_program.MciResult = m_program.mciSendString("open \"" + ToAnsi(tune) + "\" alias bgm");
-    m_program.MciResult = m_program.mciSendString("play bgm");
+    m_program.openAndPlayAlertTune();
     Timer1->setEnabled(true);
 }
 
@@ -107,8 +102,7 @@ void Form1::mouseDoubleClickEvent(QMouseEvent*)
 
 void Form1::Form_Unload()
 {
-    m_program.MciResult = m_program.mciSendString("stop bgm");
-    m_program.MciResult = m_program.mciSendString("close bgm");
+    m_program.stopAndCloseAlertTune();
     m_program.mail().NMailEndWinSock();
     m_program.endProgram();
 }
