@@ -34,7 +34,7 @@ struct TestProgram
         Services services;
         services.clock = std::make_unique<FakeClock>();
         clock = static_cast<FakeClock*>(services.clock.get());
-        clock->autoStep = 50;
+        clock->autoStep = 1000; // a wait on it is over after a reading or two
         if (realSound) {
             services.sound = std::move(realSound);
         } else {
