@@ -145,6 +145,13 @@ private:
     bool goesAhead(int number) const;
     void sendAhead();
     QByteArray commandLine(Request request) const;
+    // The status line of a reply; an "-ERR" line goes into `serverError`.
+    Status readReplyStatus(QByteArray& line, QString& serverError);
+    // The lines of a multi-line reply up to its end, each handed to
+    // `onLine`; more than `limit` bytes is a protocol error whose text
+    // `tooLarge()` makes (only then).
+    template <class TooLarge, class OnLine>
+    bool readDataLines(qint64 limit, TooLarge tooLarge, OnLine onLine);
     bool readTopReply(TopResult& result);
     bool readListReply(int number, ListResult& result);
     bool readRetrReply(MailHeaders* headers, BodySink& sink, QString& serverError);

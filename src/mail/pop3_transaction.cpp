@@ -349,17 +349,17 @@ void Pop3Session::sendAhead()
         connectionFailed();
 }
 
-bool Pop3Session::readTopReply(TopResult& result)
+Pop3Session::Status Pop3Session::readReplyStatus(QByteArray& line, QString& serverError)
 {
-    QByteArray line;
     const Status status = readStatus(line);
-    if (status == Status::Failed)
-        return false;
-    if (status == Status::Err) {
-        result.error = QString::fromLatin1(line);
-        return true;
-    }
-    MailHeaderCollector collector;
+    if (status == Status::Err)
+        serverError = QString::fromLatin1(line);
+    return status;
+}
+
+template <class TooLarge, class OnLine>
+bool Pop3Session::readDataLines(qint64 limit, TooLarge tooLarge, OnLine onLine)
+{
     qint64 total = 0;
     QByteArrayView data;
     for (;;) {
@@ -367,31 +367,42 @@ bool Pop3Session::readTopReply(TopResult& result)
         case Pop3Connection::Data::Failed:
             return connectionFailed();
         case Pop3Connection::Data::End:
-            result.ok = true;
-            result.headers = collector.headers();
             return true;
         case Pop3Connection::Data::Line:
             total += data.size() + 2;
-            if (total > kMaxHeaderReply)
-                return protocolFailure(QStringLiteral("%1 から届いたヘッダーが %2 バイトを超えています。")
-                                           .arg(m_connection.where())
-                                           .arg(kMaxHeaderReply));
-            collector.addLine(data);
+            if (total > limit)
+                return protocolFailure(tooLarge());
+            onLine(data);
             break;
         }
     }
 }
 
+bool Pop3Session::readTopReply(TopResult& result)
+{
+    QByteArray line;
+    const Status status = readReplyStatus(line, result.error);
+    if (status != Status::Ok)
+        return status == Status::Err;
+    MailHeaderCollector collector;
+    const auto tooLarge = [this] {
+        return QStringLiteral("%1 から届いたヘッダーが %2 バイトを超えています。")
+            .arg(m_connection.where())
+            .arg(kMaxHeaderReply);
+    };
+    if (!readDataLines(kMaxHeaderReply, tooLarge, [&](QByteArrayView data) { collector.addLine(data); }))
+        return false;
+    result.ok = true;
+    result.headers = collector.headers();
+    return true;
+}
+
 bool Pop3Session::readListReply(int number, ListResult& result)
 {
     QByteArray line;
-    const Status status = readStatus(line);
-    if (status == Status::Failed)
-        return false;
-    if (status == Status::Err) {
-        result.error = QString::fromLatin1(line);
-        return true;
-    }
+    const Status status = readReplyStatus(line, result.error);
+    if (status != Status::Ok)
+        return status == Status::Err;
     // "+OK <number> <size>": a different number means the replies are out
     // of step with the commands, and nothing after can be trusted.
     const QByteArrayView rest = QByteArrayView(line).sliced(3).trimmed();
@@ -426,36 +437,25 @@ bool Pop3Session::readListReply(int number, ListResult& result)
 bool Pop3Session::readRetrReply(MailHeaders* headers, BodySink& sink, QString& serverError)
 {
     QByteArray line;
-    const Status status = readStatus(line);
-    if (status == Status::Failed)
-        return false;
-    if (status == Status::Err) {
-        serverError = QString::fromLatin1(line);
-        return true;
-    }
+    const Status status = readReplyStatus(line, serverError);
+    if (status != Status::Ok)
+        return status == Status::Err;
     MailHeaderCollector collector;
-    qint64 total = 0;
-    QByteArrayView data;
-    for (;;) {
-        switch (m_connection.readDataLine(data)) {
-        case Pop3Connection::Data::Failed:
-            return connectionFailed();
-        case Pop3Connection::Data::End:
-            sink.finish();
-            if (headers)
-                *headers = collector.headers();
-            return true;
-        case Pop3Connection::Data::Line:
-            total += data.size() + 2;
-            if (total > kMaxMessageSize + kRetrSlack)
-                return protocolFailure(QStringLiteral("%1 から届いたメールが %2 バイトを超えています。")
-                                           .arg(m_connection.where())
-                                           .arg(kMaxMessageSize));
-            if (headers && !collector.headerEnded())
-                collector.addLine(data);
-            sink.put(data);
-            sink.put("\r\n");
-            break;
-        }
-    }
+    const auto tooLarge = [this] {
+        return QStringLiteral("%1 から届いたメールが %2 バイトを超えています。")
+            .arg(m_connection.where())
+            .arg(kMaxMessageSize);
+    };
+    const bool read = readDataLines(kMaxMessageSize + kRetrSlack, tooLarge, [&](QByteArrayView data) {
+        if (headers && !collector.headerEnded())
+            collector.addLine(data);
+        sink.put(data);
+        sink.put("\r\n");
+    });
+    if (!read)
+        return false;
+    sink.finish();
+    if (headers)
+        *headers = collector.headers();
+    return true;
 }
