@@ -5,6 +5,7 @@
 #include "settings/id_pass_form.h"
 #include "settings/option_form.h"
 #include "settings/set_form.h"
+#include "settings/setting_flags.h"
 
 #include <QCloseEvent>
 #include <QIcon>
@@ -12,20 +13,11 @@
 
 namespace {
 const QString kNotSet = QStringLiteral("未設定");
-
-// Flag keys: 1 ticks the box, 0 clears it, anything else leaves it alone.
-void applyFlag(int value, QCheckBox* box)
-{
-    if (value == 1)
-        box->setChecked(true);
-    else if (value == 0)
-        box->setChecked(false);
-}
 } // namespace
 
 MainForm::MainForm(Program& program)
-    : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
-                           | Qt::WindowCloseButtonHint)
+    : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
     , Timer1(new FormTimer(100, this))
     , Timer2(new FormTimer(100, this))
     , Timer3(new FormTimer(0, this))
@@ -44,7 +36,8 @@ MainForm::MainForm(Program& program)
     setPalette(colours);
     // The name display's font, with a free fallback of the same design.
     QFont nameFont = Label1->font();
-    nameFont.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"), QStringLiteral("sans-serif")});
+    nameFont.setFamilies(
+        {QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"), QStringLiteral("sans-serif")});
     nameFont.setPointSizeF(11.25);
     nameFont.setBold(true);
     Label1->setFont(nameFont);
@@ -70,7 +63,8 @@ MainForm::~MainForm() = default;
 void MainForm::Form_Load()
 {
     const QString preferences = m_program.preferencesFile();
-    applyFlag(ReadSettingInt(preferences, QStringLiteral("NUMBER")), m_program.setForm()->Check1);
+    ApplySettingFlag(ReadSettingInt(preferences, QStringLiteral("NUMBER")),
+                     [this] { return m_program.setForm()->Check1; });
 
     ImportMailerSettings(m_program.currentDirectory(), m_program.Mailer);
 
@@ -93,7 +87,7 @@ void MainForm::Form_Load()
     QString mailer = ReadSettingText(preferences, QStringLiteral("NAME"), kNotSet);
     Text7->setText(mailer.isEmpty() ? kNotSet : mailer);
 
-    applyFlag(ReadSettingInt(preferences, QStringLiteral("NUMBER3")), Check2);
+    ApplySettingFlag(ReadSettingInt(preferences, QStringLiteral("NUMBER3")), [this] { return Check2; });
 }
 
 void MainForm::Form_Unload()
@@ -102,8 +96,7 @@ void MainForm::Form_Unload()
     Timer2->setEnabled(false);
     const QString preferences = m_program.preferencesFile();
     WriteSettingText(preferences, QStringLiteral("NAME"), Text7->text());
-    WriteSettingText(preferences, QStringLiteral("NUMBER3"),
-                     Check2->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
+    WriteSettingText(preferences, QStringLiteral("NUMBER3"), SettingFlagText(Check2));
     m_program.mail().NMailEndWinSock();
 }
 

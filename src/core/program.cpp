@@ -11,6 +11,7 @@
 #include "settings/id_pass_form.h"
 #include "settings/option_form.h"
 #include "settings/set_form.h"
+#include "settings/setting_flags.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -26,7 +27,8 @@ Program::Program(Environment environment, Services services)
 Program::~Program()
 {
     // Leaving the program runs no unload handler: the windows just go.
-    const QList<QWidget*> forms{m_form1.data(), m_form3.data(), m_mainForm.data(), m_msgForm.data(), m_setForm.data(), m_optionForm.data(), m_idPassForm.data()};
+    const QList<QWidget*> forms{m_form1.data(),   m_form3.data(),      m_mainForm.data(),  m_msgForm.data(),
+                                m_setForm.data(), m_optionForm.data(), m_idPassForm.data()};
     for (QWidget* form : forms)
         delete form;
 }
@@ -54,8 +56,8 @@ int Program::mciSendString(const QByteArray& command, QByteArray* reply)
 void Program::openAndPlayAlertTune()
 {
     // Joined as text: a folder path that already ends in a separator gives two.
-    const QString tune = programFolder() + QDir::separator() + QStringLiteral("Sound") + QDir::separator()
-                         + QStringLiteral("Kouka.mid");
+    const QString tune = programFolder() + QDir::separator() + QStringLiteral("Sound") + QDir::separator() +
+                         QStringLiteral("Kouka.mid");
     MciResult = mciSendString("open \"" + ToAnsi(tune) + "\" alias bgm");
     MciResult = mciSendString("play bgm");
 }
@@ -204,11 +206,8 @@ void Program::startUp()
 {
     // Hang-up preference: reaching the preferences dialog's box loads the
     // dialog, whose interval box loads the main panel (hidden) in turn.
-    const int hangUp = ReadSettingInt(preferencesFile(), QStringLiteral("NUMBER"));
-    if (hangUp == 1)
-        setForm()->Check1->setChecked(true);
-    else if (hangUp == 0)
-        setForm()->Check1->setChecked(false);
+    ApplySettingFlag(ReadSettingInt(preferencesFile(), QStringLiteral("NUMBER")),
+                     [this] { return setForm()->Check1; });
 
     ImportMailerSettings(currentDirectory(), Mailer);
 

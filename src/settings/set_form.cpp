@@ -7,28 +7,11 @@
 #include "core/text_value.h"
 #include "settings/id_pass_form.h"
 #include "settings/option_form.h"
+#include "settings/setting_flags.h"
 #include "settings/settings_files.h"
 #include "ui_set_form.h"
 
 #include <QCloseEvent>
-
-namespace {
-
-// Flag keys: 1 ticks the box, 0 clears it, any other number leaves it alone.
-void applyFlag(int value, QCheckBox* box)
-{
-    if (value == 1)
-        box->setChecked(true);
-    else if (value == 0)
-        box->setChecked(false);
-}
-
-QString flagText(const QCheckBox* box)
-{
-    return box->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
-}
-
-} // namespace
 
 SetForm::SetForm(Program& program)
     : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -51,19 +34,19 @@ SetForm::~SetForm() = default;
 void SetForm::Form_Load()
 {
     const QString preferences = m_program.preferencesFile();
-    applyFlag(ReadSettingInt(preferences, QStringLiteral("NUMBER")), Check1);
+    ApplySettingFlag(ReadSettingInt(preferences, QStringLiteral("NUMBER")), [this] { return Check1; });
     // Text2 starts empty, so this always changes it and runs Text2_Change,
     // which passes the interval on to the main panel.
     Text2->setText(QString::number(ReadSettingInt(preferences, QStringLiteral("NUMBER2"))));
-    applyFlag(ReadSettingInt(preferences, QStringLiteral("NUMBER4")), Check2);
+    ApplySettingFlag(ReadSettingInt(preferences, QStringLiteral("NUMBER4")), [this] { return Check2; });
 }
 
 void SetForm::Form_Unload()
 {
     const QString preferences = m_program.preferencesFile();
-    WriteSettingText(preferences, QStringLiteral("NUMBER"), flagText(Check1));
+    WriteSettingText(preferences, QStringLiteral("NUMBER"), SettingFlagText(Check1));
     WriteSettingText(preferences, QStringLiteral("NUMBER2"), Text2->text());
-    WriteSettingText(preferences, QStringLiteral("NUMBER4"), flagText(Check2));
+    WriteSettingText(preferences, QStringLiteral("NUMBER4"), SettingFlagText(Check2));
 }
 
 void SetForm::Text2_Change()
