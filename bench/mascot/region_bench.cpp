@@ -4,27 +4,13 @@
 // which every animation tick pays.
 
 #include "mascot/frame_regions.h"
+#include "support/pixel_region.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <cstdio>
 
 namespace {
-QRegion unitePixels(const QImage& picture, int scanLimit)
-{
-    const QImage image = picture.convertToFormat(QImage::Format_RGB32);
-    auto colour = [&](int x, int y) -> qint64 {
-        return x < image.width() && y < image.height() ? qint64(image.pixel(x, y) & 0xFFFFFF) : -1;
-    };
-    const qint64 key = colour(0, 0);
-    QRegion region;
-    for (int x = 0; x <= scanLimit; ++x)
-        for (int y = 0; y <= scanLimit; ++y)
-            if (colour(x, y) != key)
-                region += QRect(x, y, 1, 1);
-    return region;
-}
-
 template <class F>
 double microseconds(int rounds, F&& work)
 {
@@ -44,7 +30,7 @@ void measure(const char* window, const std::array<const char*, 8>& files, int sc
     const double load = microseconds(20, [&] { records = MakeFrameRegions(frames, scanLimit); });
     const double naive = microseconds(2, [&] {
         for (const QImage& frame : frames)
-            unitePixels(frame, scanLimit);
+            PixelByPixelRegion(frame, scanLimit);
     });
     int sink = 0;
     const double tick = microseconds(2000, [&] { sink += RegionFromRecord(records[3])->rectCount(); });

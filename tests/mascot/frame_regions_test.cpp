@@ -1,4 +1,5 @@
 #include "mascot/frame_regions.h"
+#include "support/pixel_region.h"
 
 #include <QRandomGenerator>
 #include <QTest>
@@ -12,24 +13,6 @@ QImage keyPicture(int width = 100, int height = 100)
     QImage picture(width, height, QImage::Format_RGB32);
     picture.fill(kKey);
     return picture;
-}
-
-// The region the slow way: one pixel at a time, exactly as the scan is
-// defined (colour differs from pixel (0, 0); outside the picture is -1).
-QRegion pixelByPixel(const QImage& picture, int scanLimit)
-{
-    auto colour = [&](int x, int y) -> qint64 {
-        if (x >= picture.width() || y >= picture.height())
-            return -1;
-        return qint64(picture.pixel(x, y) & 0xFFFFFF);
-    };
-    const qint64 key = colour(0, 0);
-    QRegion region;
-    for (int x = 0; x <= scanLimit; ++x)
-        for (int y = 0; y <= scanLimit; ++y)
-            if (colour(x, y) != key)
-                region += QRect(x, y, 1, 1);
-    return region;
 }
 
 using Rects = std::vector<QRect>;
@@ -87,7 +70,7 @@ private slots:
         std::memcpy(third, bytes.constData() + 32 + 2 * 16, 16);
         QCOMPARE((std::vector<qint32>(third, third + 4)), (std::vector<qint32>{1, 1, 3, 3}));
 
-        QCOMPARE(*RegionFromRecord(record), pixelByPixel(picture, 4));
+        QCOMPARE(*RegionFromRecord(record), PixelByPixelRegion(picture, 4));
     }
 
     void keyColouredHoleInsideTheFigureIsTransparent()
@@ -103,7 +86,7 @@ private slots:
         QVERIFY(!region.contains(QPoint(59, 59)));
         QVERIFY(region.contains(QPoint(60, 59)));
         QVERIFY(!region.contains(QPoint(0, 0)));
-        QCOMPARE(region, pixelByPixel(picture, 120));
+        QCOMPARE(region, PixelByPixelRegion(picture, 120));
     }
 
     void keyIsTheCornerPixelWhateverItsColour()
@@ -138,7 +121,7 @@ private slots:
                     if (random.bounded(3) == 0)
                         picture.setPixel(x, y, random.bounded(2) ? 0xFF000000 : 0xFFFFFFFF);
             const int limit = 18 + round % 10; // both inside and past the picture
-            QCOMPARE(*RegionFromRecord(MakeFrameRegion(picture, limit)), pixelByPixel(picture, limit));
+            QCOMPARE(*RegionFromRecord(MakeFrameRegion(picture, limit)), PixelByPixelRegion(picture, limit));
         }
     }
 
@@ -157,7 +140,7 @@ private slots:
         QCOMPARE(record.header().nCount, count);
         QCOMPARE(record.header().nRgnSize, count * 16);
         QCOMPARE(record.bytes().size(), qsizetype(32 + count * 16));
-        QCOMPARE(*RegionFromRecord(record), pixelByPixel(picture, 120));
+        QCOMPARE(*RegionFromRecord(record), PixelByPixelRegion(picture, 120));
     }
 
     void damagedHeaderGivesNoRegion()
@@ -216,7 +199,7 @@ private slots:
         // region record was first sized for.
         QVERIFY(record.header().nCount > 2);
         QVERIFY(record.header().nCount <= 601);
-        QCOMPARE(*RegionFromRecord(record), pixelByPixel(picture, scanLimit));
+        QCOMPARE(*RegionFromRecord(record), PixelByPixelRegion(picture, scanLimit));
     }
 };
 
