@@ -19,6 +19,10 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pawmelo"));
     UseProgramFont();
+    // The program ends where it says so (the mascot's right button, closing
+    // the mascot), never because the last ordinary window was closed: the
+    // mascots are tool windows, which Qt does not count.
+    QApplication::setQuitOnLastWindowClosed(false);
 
     Program::Environment environment;
     environment.programFolder = QCoreApplication::applicationDirPath();

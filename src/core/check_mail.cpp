@@ -40,6 +40,8 @@ int FetchMailbox(Program& program)
     const int handle = mail.NMailPop3Connect(ToAnsi(program.Mailer.PopServer));
     if (handle == -1)
         return 0;
+    // Closed last, also when the check is abandoned inside its error box.
+    auto close = qScopeGuard([&mail, handle] { mail.NMailPop3Close(handle); });
 
     const QString accountFile = program.accountFile();
     const QString id = ReadSettingText(accountFile, QStringLiteral("NAME"), QString());
@@ -69,11 +71,10 @@ int FetchMailbox(Program& program)
             int capacity = kMessageBufferSize;
             mail.NMailGetMessage(0, buffers[0], &capacity);
             const QString text = TrimAtNul(FromAnsi(QByteArrayView(buffers[0].data(), buffers[0].size())));
-            program.services().prompts->messageBox(program.loadedMainForm(), text, QStringLiteral("エラー"),
-                                                   Prompts::Buttons::Ok, Prompts::Icon::None);
+            program.messageBox(program.loadedMainForm(), text, QStringLiteral("エラー"), Prompts::Buttons::Ok,
+                               Prompts::Icon::None);
         }
     }
-    mail.NMailPop3Close(handle);
     return count;
 }
 

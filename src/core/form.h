@@ -10,3 +10,10 @@ public:
     virtual void Form_Load() {}
     virtual void Form_Unload() {}
 };
+
+// Thrown out of a Wait or a message box to a handler whose window was
+// unloaded while it waited: the handler stops there and does nothing more.
+// Program::runHandler, which every window's handlers run under, catches it.
+struct HandlerAbandoned
+{
+};

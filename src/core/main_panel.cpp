@@ -46,16 +46,16 @@ MainForm::MainForm(Program& program)
                            static_cast<QWidget*>(Label3), static_cast<QWidget*>(Label1)})
         label->lower();
 
-    connect(Command2, &QPushButton::clicked, this, &MainForm::Command2_Click);
-    connect(Command3, &QPushButton::clicked, this, &MainForm::Command3_Click);
-    connect(Command5, &QPushButton::clicked, this, &MainForm::Command5_Click);
-    connect(Command9, &QPushButton::clicked, this, &MainForm::Command9_Click);
-    connect(Command15, &QPushButton::clicked, this, &MainForm::Command15_Click);
-    connect(Command16, &QPushButton::clicked, this, &MainForm::Command16_Click);
-    connect(Timer1, &QTimer::timeout, this, &MainForm::Timer1_Timer);
-    connect(Timer2, &QTimer::timeout, this, &MainForm::Timer2_Timer);
-    connect(Timer3, &QTimer::timeout, this, &MainForm::Timer3_Timer);
-    connect(Timer5, &QTimer::timeout, this, &MainForm::Timer5_Timer);
+    m_program.connectHandler(Command2, &QPushButton::clicked, this, &MainForm::Command2_Click);
+    m_program.connectHandler(Command3, &QPushButton::clicked, this, &MainForm::Command3_Click);
+    m_program.connectHandler(Command5, &QPushButton::clicked, this, &MainForm::Command5_Click);
+    m_program.connectHandler(Command9, &QPushButton::clicked, this, &MainForm::Command9_Click);
+    m_program.connectHandler(Command15, &QPushButton::clicked, this, &MainForm::Command15_Click);
+    m_program.connectHandler(Command16, &QPushButton::clicked, this, &MainForm::Command16_Click);
+    m_program.connectHandler(Timer1, &QTimer::timeout, this, &MainForm::Timer1_Timer);
+    m_program.connectHandler(Timer2, &QTimer::timeout, this, &MainForm::Timer2_Timer);
+    m_program.connectHandler(Timer3, &QTimer::timeout, this, &MainForm::Timer3_Timer);
+    m_program.connectHandler(Timer5, &QTimer::timeout, this, &MainForm::Timer5_Timer);
 }
 
 MainForm::~MainForm() = default;
@@ -94,10 +94,15 @@ void MainForm::Form_Unload()
 {
     m_program.stopAndCloseAlertTune();
     Timer2->setEnabled(false);
+    storeSettings();
+    m_program.mail().NMailEndWinSock();
+}
+
+void MainForm::storeSettings()
+{
     const QString preferences = m_program.preferencesFile();
     WriteSettingText(preferences, QStringLiteral("NAME"), Text7->text());
     WriteSettingText(preferences, QStringLiteral("NUMBER3"), SettingFlagText(Check2));
-    m_program.mail().NMailEndWinSock();
 }
 
 void MainForm::closeEvent(QCloseEvent* event)

@@ -22,6 +22,9 @@ public:
 
     void Form_Load() override;
     void Form_Unload() override;
+    /// Writes the mailer path and the launch box to the preferences file, as
+    /// the unload does.
+    void storeSettings();
 
     // Alert start and end; the check runs Command2_Click on new mail.
     void Command2_Click();
@@ -50,4 +53,6 @@ private:
     void showLamp(const QString& fileName);
 
     Program& m_program;
+    // A scheduled check ran since the last seconds tick.
+    bool m_checkedThisWindow = false;
 };

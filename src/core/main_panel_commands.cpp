@@ -56,8 +56,12 @@ void MainForm::Command5_Click()
 
 void MainForm::Timer1_Timer()
 {
-    if (CheckDue(m_program.setForm()->Text2->text(), Text1->text()))
-        CheckMail(m_program);
+    // One check per window: a window lasts a whole second, and a poll every
+    // 100 ms would otherwise log in about ten times in it.
+    if (m_checkedThisWindow || !CheckDue(m_program.setForm()->Text2->text(), Text1->text()))
+        return;
+    m_checkedThisWindow = true;
+    CheckMail(m_program);
 }
 
 void MainForm::Timer2_Timer()
@@ -79,6 +83,7 @@ void MainForm::Timer2_Timer()
 
 void MainForm::Timer3_Timer()
 {
+    m_checkedThisWindow = false; // every tick closes the window or opens a new one
     QString seconds = Text4->text();
     QString minutes = Text1->text();
     SecondsTick(m_program.setForm()->Text2->text(), seconds, minutes);

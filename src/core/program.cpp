@@ -16,7 +16,10 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QLineEdit>
+#include <QScopeGuard>
 #include <QTimer>
+
+#include <algorithm>
 
 Program::Program(Environment environment, Services services)
     : m_environment(std::move(environment))
@@ -187,12 +190,54 @@ void Program::unload(QWidget* form)
         timer->stop();
     forget(form);
     form->hide();
-    form->deleteLater();
+    if (std::find(m_handlers.begin(), m_handlers.end(), form) != m_handlers.end())
+        m_unloadedRunning.insert(form); // deleted when its last handler ends
+    else
+        form->deleteLater();
     m_unloading.remove(form);
+}
+
+void Program::runHandler(QWidget* form, const std::function<void()>& handler)
+{
+    m_handlers.push_back(form);
+    auto leave = qScopeGuard([this, form] {
+        m_handlers.pop_back();
+        if (m_unloadedRunning.contains(form) &&
+            std::find(m_handlers.begin(), m_handlers.end(), form) == m_handlers.end()) {
+            m_unloadedRunning.remove(form);
+            form->deleteLater();
+        }
+    });
+    try {
+        handler();
+    } catch (const HandlerAbandoned&) {
+        // Its window was unloaded while it waited: nothing more to do.
+    }
+}
+
+void Program::abandonIfUnloaded() const
+{
+    if (!m_handlers.empty() && m_unloadedRunning.contains(m_handlers.back()))
+        throw HandlerAbandoned{};
+}
+
+Prompts::Answer Program::messageBox(QWidget* parent, const QString& text, const QString& title,
+                                    Prompts::Buttons buttons, Prompts::Icon icon)
+{
+    if (parent && !parent->isVisible())
+        parent = nullptr; // a hidden window would put the box in a corner
+    const Prompts::Answer answer =
+        m_services.prompts ? m_services.prompts->messageBox(parent, text, title, buttons, icon) : Prompts::Answer::Ok;
+    abandonIfUnloaded();
+    return answer;
 }
 
 void Program::endProgram()
 {
+    if (MainForm* panel = loadedMainForm())
+        panel->storeSettings();
+    if (SetForm* preferences = loadedSetForm(); preferences && preferences->isVisible())
+        preferences->storeSettings();
     if (m_environment.endProgram)
         m_environment.endProgram();
 }
@@ -200,6 +245,7 @@ void Program::endProgram()
 void Program::Wait(int milliseconds)
 {
     WaitOnClock(*m_services.clock, milliseconds);
+    abandonIfUnloaded();
 }
 
 void Program::startUp()
@@ -208,6 +254,10 @@ void Program::startUp()
     // dialog, whose interval box loads the main panel (hidden) in turn.
     ApplySettingFlag(ReadSettingInt(preferencesFile(), QStringLiteral("NUMBER")),
                      [this] { return setForm()->Check1; });
+    // A hang-up flag other than 0 or 1 reaches neither window above; the
+    // panel, whose timers run the scheduled checks, is created all the same.
+    setForm();
+    mainForm();
 
     ImportMailerSettings(currentDirectory(), Mailer);
 

@@ -12,6 +12,7 @@
 #include <QString>
 
 #include <functional>
+#include <vector>
 
 class QWidget;
 class Form1;
@@ -30,6 +31,11 @@ class IdPassForm;
 // a reach from inside a nested load gets the instance that is loading. It is
 // never shown by being reached. Unloading runs Form_Unload, forgets the
 // window and deletes it later; the next reach creates it afresh.
+//
+// A window's handlers run under runHandler. A window is deleted only once
+// none of its handlers is on the stack: a handler can sit in a Wait or a
+// message box while a nested event unloads its window. Such a handler is
+// abandoned when it resumes (see HandlerAbandoned), so it does nothing more.
 class Program final : public QObject
 {
     Q_OBJECT
@@ -89,13 +95,36 @@ public:
 
     /// Shows a window without blocking and brings it forward.
     static void showForm(QWidget* form);
-    /// Runs the window's Form_Unload, forgets it and deletes it later.
+    /// Runs the window's Form_Unload, forgets it and deletes it later, once
+    /// none of its handlers is running.
     void unload(QWidget* form);
-    /// Ends the program at once; no unload handler runs.
+
+    /// Runs `handler`, an event handler of `form`. While it runs the window
+    /// outlives an unload; a handler abandoned after its window was unloaded
+    /// ends quietly here.
+    void runHandler(QWidget* form, const std::function<void()>& handler);
+    /// Connects `signal` of `sender` to `form`'s `handler`, run under runHandler.
+    template <class Sender, class Signal, class Window>
+    void connectHandler(Sender* sender, Signal signal, Window* form, void (Window::*handler)())
+    {
+        QObject::connect(sender, signal, form,
+                         [this, form, handler] { runHandler(form, [form, handler] { (form->*handler)(); }); });
+    }
+
+    /// Shows a message box through the prompts service and returns the
+    /// answer. Without a visible parent the box is centred on the screen.
+    /// Like Wait, it abandons the running handler if its window was unloaded
+    /// while the box was up.
+    Prompts::Answer messageBox(QWidget* parent, const QString& text, const QString& title,
+                               Prompts::Buttons buttons, Prompts::Icon icon);
+    /// Ends the program at once; no unload handler runs. What the loaded
+    /// panel and an open preferences dialog hold is stored first, so that
+    /// ending from a mascot loses no setting made in this run.
     void endProgram();
 
     /// Blocks the caller for `milliseconds` while window events go on being
     /// handled (handlers may run nested inside). Sleeps between events.
+    /// Abandons the running handler if its window was unloaded meanwhile.
     void Wait(int milliseconds);
 
     /// The start-up chain the program runs when it starts.
@@ -105,6 +134,7 @@ private:
     template <class F>
     F* reach(QPointer<F>& slot);
     bool forget(QWidget* form);
+    void abandonIfUnloaded() const;
 
     Environment m_environment;
     Services m_services;
@@ -117,4 +147,8 @@ private:
     QPointer<OptionForm> m_optionForm;
     QPointer<IdPassForm> m_idPassForm;
     QSet<QWidget*> m_unloading;
+    // Handlers running now, innermost last, by their window.
+    std::vector<QWidget*> m_handlers;
+    // Unloaded windows kept alive until their running handlers have ended.
+    QSet<QWidget*> m_unloadedRunning;
 };

@@ -26,5 +26,5 @@ void SecondsTick(const QString& intervalText, QString& elapsedSeconds, QString& 
 bool CheckDue(const QString& intervalText, const QString& elapsedMinutes)
 {
     const double interval = ValueOfText(intervalText);
-    return interval > 0 && ValueOfText(elapsedMinutes) == interval;
+    return interval > 0 && ValueOfText(elapsedMinutes) >= interval;
 }

@@ -14,6 +14,8 @@
 // and automatic checks would silently stop while the panel still says "ON".
 void SecondsTick(const QString& intervalText, QString& elapsedSeconds, QString& elapsedMinutes);
 
-// Whether the check poll starts a check now: the interval is above 0 and the
-// minutes counter equals it exactly.
+// Whether the minutes counter is in a check window: the interval is above 0
+// and the counter has reached or passed it. The counter only holds whole
+// numbers, so a fractional interval (2.5) opens its window at the next whole
+// minute (3) instead of never.
 bool CheckDue(const QString& intervalText, const QString& elapsedMinutes);

@@ -1,5 +1,6 @@
 #include "core/text_value.h"
 
+#include <charconv>
 #include <cmath>
 #include <limits>
 
@@ -16,8 +17,9 @@ double ValueOfText(QStringView text)
         ++i;
     }
 
-    // Accumulate the digits as text and let the C library convert them, so
-    // "0.1" is the nearest double and not a sum of rounded tenths.
+    // Accumulate the digits as text and convert them in one go, so "0.1" is
+    // the nearest double and not a sum of rounded tenths. from_chars always
+    // reads "." as the decimal sign; strtod would follow the user's locale.
     QByteArray digits;
     bool seenPoint = false;
     bool seenDigit = false;
@@ -35,7 +37,14 @@ double ValueOfText(QStringView text)
     }
     if (!seenDigit)
         return 0.0;
-    const double magnitude = std::strtod(digits.constData(), nullptr);
+    double magnitude = 0;
+    const auto [end, error] = std::from_chars(digits.constData(), digits.constData() + digits.size(), magnitude);
+    if (error == std::errc::result_out_of_range) {
+        // Beyond a double's range, as strtod gives it: infinity when the
+        // whole part is not zero, else a fraction too small to tell from 0.
+        const QByteArray whole = seenPoint ? digits.left(digits.indexOf('.')) : digits;
+        magnitude = whole.count('0') == whole.size() ? 0.0 : std::numeric_limits<double>::infinity();
+    }
     return negative ? -magnitude : magnitude;
 }
 

@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QRandomGenerator>
 #include <QScreen>
+#include <QStyleHints>
 #include <QWindow>
 
 namespace {
@@ -141,13 +142,12 @@ void MascotWindow::paintEvent(QPaintEvent*)
 void MascotWindow::Form_MouseDown(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton) {
-        // Let the window system move the window as if its caption were
-        // dragged; where it cannot (no window manager), follow the mouse.
-        QWindow* window = windowHandle();
-        if (window && window->startSystemMove())
-            return;
-        m_dragging = true;
-        m_dragOffset = event->globalPosition().toPoint() - pos();
+        // The move starts in mouseMoveEvent, once the pointer has travelled
+        // the drag distance: a window manager that takes over the pointer at
+        // the press would swallow the second click of a double-click.
+        m_pressedAt = event->globalPosition().toPoint();
+        m_pressed = true;
+        m_dragOffset = m_pressedAt - pos();
     } else if (event->button() == Qt::RightButton) {
         m_program.endProgram();
     }
@@ -160,9 +160,23 @@ void MascotWindow::mousePressEvent(QMouseEvent* event)
 
 void MascotWindow::mouseMoveEvent(QMouseEvent* event)
 {
-    if (!m_dragging || !(event->buttons() & Qt::LeftButton))
+    if (!(event->buttons() & Qt::LeftButton))
         return;
-    const QPoint place = event->globalPosition().toPoint() - m_dragOffset;
+    const QPoint global = event->globalPosition().toPoint();
+    if (m_pressed) {
+        if ((global - m_pressedAt).manhattanLength() < QGuiApplication::styleHints()->startDragDistance())
+            return;
+        m_pressed = false;
+        // Let the window system move the window as if its caption were
+        // dragged; where it cannot (no window manager), follow the mouse.
+        QWindow* window = windowHandle();
+        if (window && window->startSystemMove())
+            return;
+        m_dragging = true;
+    }
+    if (!m_dragging)
+        return;
+    const QPoint place = global - m_dragOffset;
     m_left = double(PixelTwipsX) * place.x();
     m_top = double(PixelTwipsY) * place.y();
     move(place);
@@ -171,7 +185,7 @@ void MascotWindow::mouseMoveEvent(QMouseEvent* event)
 void MascotWindow::mouseReleaseEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton)
-        m_dragging = false;
+        m_pressed = m_dragging = false;
 }
 
 void MascotWindow::moveEvent(QMoveEvent* event)

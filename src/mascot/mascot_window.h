@@ -80,6 +80,8 @@ private:
     double m_left = 0;
     double m_top = 0;
     int m_shownFrame = -1;
+    bool m_pressed = false;  // left button down, not yet moved the drag distance
+    QPoint m_pressedAt;      // where it went down, in screen pixels
     bool m_dragging = false; // moving with the mouse where the system cannot
     QPoint m_dragOffset;
 };

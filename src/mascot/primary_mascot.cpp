@@ -8,7 +8,6 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QPixmap>
-#include <QPointer>
 
 namespace {
 // Poses over the frame indexes: A at 0, 5, 6; B at 1, 4, 7; C at 2, 3.
@@ -38,7 +37,7 @@ Form1::Form1(Program& program)
     Picture9->setPixmap(QPixmap::fromImage(LoadMascotPicture(QStringLiteral(":/mascot/alert.png"))));
     Picture9->setFixedSize(Picture9->pixmap().size());
     Picture9->move(400, 200); // outside the window until the alert
-    connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
+    m_program.connectHandler(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
 }
 
 Form1::~Form1() = default;
@@ -63,10 +62,7 @@ void Form1::Timer1_Timer()
         setBackgroundPicture(Picture9->pixmap().toImage());
         placeAlertPicture(0, 0);
         Command2_Click();
-        QPointer<Form1> self(this);
         Wait(600);
-        if (!self)
-            return; // unloaded while waiting
     } else {
         placeAlertPicture(kAlertAwayLeft, kAlertAwayTop);
         if (kiHenkou >= 7)

@@ -1,6 +1,7 @@
 #include "mascot/secondary_mascot.h"
 
 #include "core/form_timer.h"
+#include "core/program.h"
 #include "core/text_value.h"
 
 namespace {
@@ -26,7 +27,7 @@ Form3::Form3(Program& program)
     , Timer1(new FormTimer(500, this))
 {
     setObjectName(QStringLiteral("Form3"));
-    connect(Timer1, &QTimer::timeout, this, &Form3::Timer1_Timer);
+    m_program.connectHandler(Timer1, &QTimer::timeout, this, &Form3::Timer1_Timer);
 }
 
 Form3::~Form3() = default;

@@ -24,9 +24,9 @@ SetForm::SetForm(Program& program)
     Check2 = m_ui->Check2;
     Text2 = m_ui->Text2;
     Check2->setFocus(); // the first control in keyboard order
-    connect(Text2, &QLineEdit::textChanged, this, &SetForm::Text2_Change);
-    connect(m_ui->Command1, &QPushButton::clicked, this, &SetForm::Command1_Click);
-    connect(m_ui->Command2, &QPushButton::clicked, this, &SetForm::Command2_Click);
+    m_program.connectHandler(Text2, &QLineEdit::textChanged, this, &SetForm::Text2_Change);
+    m_program.connectHandler(m_ui->Command1, &QPushButton::clicked, this, &SetForm::Command1_Click);
+    m_program.connectHandler(m_ui->Command2, &QPushButton::clicked, this, &SetForm::Command2_Click);
 }
 
 SetForm::~SetForm() = default;
@@ -42,6 +42,11 @@ void SetForm::Form_Load()
 }
 
 void SetForm::Form_Unload()
+{
+    storeSettings();
+}
+
+void SetForm::storeSettings()
 {
     const QString preferences = m_program.preferencesFile();
     WriteSettingText(preferences, QStringLiteral("NUMBER"), SettingFlagText(Check1));

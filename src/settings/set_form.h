@@ -27,6 +27,8 @@ public:
 
     void Form_Load() override;
     void Form_Unload() override;
+    /// Writes the three preferences to the preferences file, as closing does.
+    void storeSettings();
 
     // Runs on every change of Text2's text, typed or set by the program.
     void Text2_Change();

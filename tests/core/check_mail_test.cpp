@@ -196,8 +196,16 @@ private slots:
         f.panel->Text1->setText("2");
         f.panel->Timer1_Timer();
         QCOMPARE(f.server.connections(), 1);
-        // Closing the preferences dialog does not lose the interval: the
-        // next poll recreates it hidden from the file.
+        // Further polls in the same window start nothing.
+        f.panel->Timer1_Timer();
+        f.panel->Timer1_Timer();
+        QCOMPARE(f.server.connections(), 1);
+        // The seconds tick closes the window; the next one that opens gets
+        // its check. Closing the preferences dialog does not lose the
+        // interval: the next poll recreates it hidden from the file.
+        f.panel->Timer3_Timer();
+        QCOMPARE(f.panel->Text1->text(), QStringLiteral("0"));
+        f.panel->Text1->setText("2");
         f.program.setForm()->close();
         f.panel->Timer1_Timer();
         QCOMPARE(f.server.connections(), 2);

@@ -6,6 +6,7 @@
 #include "support/test_program.h"
 
 #include <QApplication>
+#include <QPointer>
 #include <QTest>
 #include <QTimer>
 
@@ -79,13 +80,16 @@ private slots:
         QCOMPARE(panel->Text7->text(), QStringLiteral("/usr/bin/mailer"));
     }
 
-    void hangUpFlagOtherThanZeroOrOneLoadsNothing()
+    void startUpCreatesThePanelWhateverTheHangUpFlagHolds()
     {
         TestProgram t;
         WriteSettingText(t.preferences(), "NUMBER", "2");
+        WriteSettingText(t.preferences(), "NUMBER2", "3");
         t.program->startUp();
-        QVERIFY(!t.program->loadedSetForm());
-        QVERIFY(!t.program->loadedMainForm());
+        MainForm* panel = t.program->loadedMainForm();
+        QVERIFY(panel && !panel->isVisible());
+        QVERIFY(panel->Timer3->running()); // scheduled checks are on
+        QVERIFY(!t.program->setForm()->Check1->isChecked());
     }
 
     void launchFlagRoundTripsThroughLoadAndUnload()
@@ -113,14 +117,25 @@ private slots:
         QCOMPARE(t.sound->commands.size(), 4);
     }
 
-    void mailerPathChosenButNotSavedWhenProgramEndsAtOnce()
+    void endingAtOnceKeepsThePanelsAndOpenPreferences()
     {
         TestProgram t;
         MainForm* panel = t.program->mainForm();
         panel->Text7->setText(QStringLiteral("/opt/new/mailer"));
+        panel->Check2->setChecked(true);
+        SetForm* preferences = t.program->setForm();
+        preferences->Check2->setChecked(true); // hidden: its edits are not the user's
         t.program->endProgram();
         QCOMPARE(t.endProgramCalls, 1);
-        QCOMPARE(ReadSettingText(t.preferences(), "NAME", "absent"), QStringLiteral("absent"));
+        QCOMPARE(ReadSettingText(t.preferences(), "NAME", "absent"), QStringLiteral("/opt/new/mailer"));
+        QCOMPARE(ReadSettingText(t.preferences(), "NUMBER3", "absent"), QStringLiteral("1"));
+        QCOMPARE(ReadSettingText(t.preferences(), "NUMBER4", "absent"), QStringLiteral("absent"));
+
+        Program::showForm(preferences);
+        preferences->Text2->setText(QStringLiteral("7"));
+        t.program->endProgram();
+        QCOMPARE(ReadSettingText(t.preferences(), "NUMBER2", "absent"), QStringLiteral("7"));
+        QCOMPARE(ReadSettingText(t.preferences(), "NUMBER4", "absent"), QStringLiteral("1"));
     }
 
     void missingSettingsFolderStillStarts()
@@ -159,6 +174,33 @@ private slots:
         t.program->setForm()->Text2->setText(QStringLiteral("0"));
         panel->Timer5_Timer();
         QVERIFY(centre().red() > centre().green());
+    }
+
+    void panelClosedInsideTheLampsWaitLivesUntilTheTickEnds()
+    {
+        // The lamp tick sits in its two-second wait when the user closes the
+        // panel: the panel is unloaded at once but freed only after the tick,
+        // which does nothing more when it resumes.
+        TestProgram t;
+        t.clock->autoStep = 0;
+        MainForm* panel = t.program->mainForm();
+        t.program->setForm()->Text2->setText(QStringLiteral("5"));
+        QPointer<MainForm> watch(panel);
+        bool aliveAfterClose = false;
+        QTimer::singleShot(0, panel, [panel] { panel->close(); });
+        QTimer::singleShot(30, [&] {
+            aliveAfterClose = !watch.isNull();
+            t.clock->now += 5000; // ends the wait
+        });
+        int after = 0;
+        t.program->runHandler(panel, [&] {
+            panel->Timer5_Timer();
+            ++after; // not reached: the tick was abandoned
+        });
+        QVERIFY(aliveAfterClose);
+        QCOMPARE(after, 0);
+        QVERIFY(!t.program->loadedMainForm());
+        QTRY_VERIFY(watch.isNull());
     }
 
     void secondsTickCountsInTheHiddenBoxes()

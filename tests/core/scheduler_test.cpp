@@ -61,11 +61,19 @@ private slots:
         QCOMPARE(due.first(), 3 * 61);
     }
 
-    void fractionalAndNonPositiveIntervalsNeverCheck()
+    void fractionalIntervalsCheckAtTheNextWholeMinute()
     {
         QString seconds = "0";
         QString minutes = "0";
-        QVERIFY(dueTicks("2.5", 1000, seconds, minutes).isEmpty());
+        QCOMPARE(dueTicks("2.5", 400, seconds, minutes), (QList<int>{183, 366}));
+        seconds = minutes = "0";
+        QCOMPARE(dueTicks("0.5", 130, seconds, minutes), (QList<int>{61, 122}));
+    }
+
+    void nonPositiveIntervalsNeverCheck()
+    {
+        QString seconds = "0";
+        QString minutes = "0";
         QVERIFY(dueTicks("0", 200, seconds, minutes).isEmpty());
         QVERIFY(dueTicks("-3", 200, seconds, minutes).isEmpty());
         QVERIFY(dueTicks("abc", 200, seconds, minutes).isEmpty());
