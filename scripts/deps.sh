@@ -9,18 +9,28 @@ packages=(
 )
 if [ "${1:-}" = "--test" ]; then
     packages+=(dovecot-pop3d openssl xvfb xauth xdotool imagemagick trayer python3-dbusmock dbus curl
-               libx11-dev libxext-dev)
+               libx11-dev libxext-dev
+               locales openbox wmctrl x11-utils)
 fi
+
+# The tests read numbers once more under a German locale (decimal comma).
+ensure_test_locale() {
+    [ "${1:-}" = "--test" ] || return 0
+    locale -a 2>/dev/null | grep -qix 'de_DE.utf8' && return 0
+    "${sudo[@]}" localedef -i de_DE -f UTF-8 de_DE.UTF-8
+}
+
+sudo=()
+[ "$(id -u)" -eq 0 ] || sudo=(sudo)
 
 missing=()
 for p in "${packages[@]}"; do
     status=$(dpkg-query -W -f='${db:Status-Status}' "$p" 2>/dev/null || true)
     [ "$status" = "installed" ] || missing+=("$p")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
-
-echo "Installing: ${missing[*]}"
-sudo=()
-[ "$(id -u)" -eq 0 ] || sudo=(sudo)
-"${sudo[@]}" apt-get update -q
-"${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    "${sudo[@]}" apt-get update -q
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+ensure_test_locale "${1:-}"

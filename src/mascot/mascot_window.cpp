@@ -11,7 +11,6 @@
 #include <QRandomGenerator>
 #include <QScreen>
 #include <QStyleHints>
-#include <QWindow>
 
 namespace {
 constexpr QRgb kKeyColour = 0xFFC0C0C0;
@@ -142,9 +141,11 @@ void MascotWindow::paintEvent(QPaintEvent*)
 void MascotWindow::Form_MouseDown(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton) {
-        // The move starts in mouseMoveEvent, once the pointer has travelled
-        // the drag distance: a window manager that takes over the pointer at
-        // the press would swallow the second click of a double-click.
+        // The window follows the pointer once it has travelled the drag
+        // distance with the button held (mouseMoveEvent). Handing the press
+        // to the window manager's own move at once would let it swallow the
+        // second click of a double-click; handing it over later would leave
+        // the window behind the pointer by that distance.
         m_pressedAt = event->globalPosition().toPoint();
         m_pressed = true;
         m_dragOffset = m_pressedAt - pos();
@@ -160,22 +161,14 @@ void MascotWindow::mousePressEvent(QMouseEvent* event)
 
 void MascotWindow::mouseMoveEvent(QMouseEvent* event)
 {
-    if (!(event->buttons() & Qt::LeftButton))
+    if (!m_pressed || !(event->buttons() & Qt::LeftButton))
         return;
     const QPoint global = event->globalPosition().toPoint();
-    if (m_pressed) {
+    if (!m_dragging) {
         if ((global - m_pressedAt).manhattanLength() < QGuiApplication::styleHints()->startDragDistance())
-            return;
-        m_pressed = false;
-        // Let the window system move the window as if its caption were
-        // dragged; where it cannot (no window manager), follow the mouse.
-        QWindow* window = windowHandle();
-        if (window && window->startSystemMove())
             return;
         m_dragging = true;
     }
-    if (!m_dragging)
-        return;
     const QPoint place = global - m_dragOffset;
     m_left = double(PixelTwipsX) * place.x();
     m_top = double(PixelTwipsY) * place.y();

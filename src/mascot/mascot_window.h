@@ -80,10 +80,10 @@ private:
     double m_left = 0;
     double m_top = 0;
     int m_shownFrame = -1;
-    bool m_pressed = false;  // left button down, not yet moved the drag distance
+    bool m_pressed = false;  // left button held since a press on the window
     QPoint m_pressedAt;      // where it went down, in screen pixels
-    bool m_dragging = false; // moving with the mouse where the system cannot
-    QPoint m_dragOffset;
+    bool m_dragging = false; // the pointer has travelled the drag distance
+    QPoint m_dragOffset;     // pointer minus window position at the press
 };
 
 // The picture at `path`, or a plain 100 x 100 picture in the key colour when

@@ -7,6 +7,7 @@
 #include "support/mini_pop3_server.h"
 #include "support/test_program.h"
 
+#include <QPointer>
 #include <QTest>
 #include <QTimer>
 
@@ -123,10 +124,31 @@ private slots:
         QVERIFY(f.t.prompts->shown[0].text.contains("-ERR [AUTH] Authentication failed."));
         QCOMPARE(f.t.prompts->shown[0].buttons, Prompts::Buttons::Ok);
         QCOMPARE(f.t.prompts->shown[0].icon, Prompts::Icon::None);
+        // The panel is hidden: the box is centred on the screen, not on it.
+        QCOMPARE(f.t.prompts->shown[0].parent, nullptr);
         QCOMPARE(quitsWhileShown, 0); // the box comes while the connection is open
         QCOMPARE(f.verbs().count("QUIT"), 1);
         QVERIFY(!f.program.loadedMsgForm());
         QVERIFY(f.t.sound->commands.isEmpty());
+    }
+
+    void panelClosedWhileTheErrorBoxIsUpEndsTheCheck()
+    {
+        // The check's window goes while its box is up: once the box is
+        // dismissed the connection is closed and nothing more happens (no
+        // hang-up that would bring the panel back), and the panel is freed.
+        CheckFixture f(2);
+        WriteSettingText(f.t.account(), "NAME2", "wrong");
+        f.program.setForm()->Check1->setChecked(true);
+        f.t.dialUp->active = {"ppp0"};
+        QPointer<MainForm> panel(f.panel);
+        f.t.prompts->whileShown = [&] { f.panel->close(); };
+        f.program.runHandler(f.panel, [&] { f.panel->Command16_Click(); });
+        QCOMPARE(f.verbs().count("QUIT"), 1);
+        QVERIFY(!f.program.loadedMainForm());
+        QVERIFY(f.t.dialUp->hungUp.isEmpty());
+        QVERIFY(!f.program.checkInProgress);
+        QTRY_VERIFY(panel.isNull());
     }
 
     void apopLoginWhenAsked()

@@ -51,13 +51,14 @@ public:
         QString title;
         Buttons buttons;
         Icon icon;
+        QWidget* parent;
     };
     QList<Shown> shown;
     Answer answer = Answer::Ok;
     std::function<void()> whileShown; // runs "inside" the modal box
-    Answer messageBox(QWidget*, const QString& text, const QString& title, Buttons buttons, Icon icon) override
+    Answer messageBox(QWidget* parent, const QString& text, const QString& title, Buttons buttons, Icon icon) override
     {
-        shown.append({text, title, buttons, icon});
+        shown.append({text, title, buttons, icon, parent});
         if (whileShown)
             whileShown();
         return answer;

@@ -1,0 +1,268 @@
+// The real program on a private X server with a real window manager
+// (openbox), as a user's desktop has one, against a small POP3 server with
+// two messages and interval checking on. A double-click on the mascot opens
+// the panel, a left drag moves the mascot, and closing the notice board, the
+// panel (inside its status lamp's wait) and each dialog the way a close box
+// does leaves the program running with the mascot on screen; the right
+// button still ends it, keeping the panel's settings. The cases share one
+// program run and go in this order.
+
+#include "support/mini_pop3_server.h"
+#include "support/x_desktop.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <functional>
+
+namespace {
+constexpr int kSide = 100;
+const QPoint kStart(200, 420);  // the pointer at start: the mascot's first top-left corner
+const QPoint kDragTo(640, 160); // where the drag takes that corner
+// A point inside the figure of every pose, away from the see-through corner.
+const QPoint kOnFigure(50, 60);
+
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// Waits up to `ms` for `done`, letting the test's own events run meanwhile.
+bool waitFor(int ms, const std::function<bool()>& done)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > ms)
+            return false;
+        QTest::qWait(50);
+    }
+    return true;
+}
+} // namespace
+
+class WindowManagerTest final : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void doubleClickOpensThePanel();
+    void leftDragMovesTheMascot();
+    void closingTheNoticeBoardKeepsTheProgram();
+    void closingThePanelInsideItsLampWaitKeepsTheProgram();
+    void closingEachDialogKeepsTheProgram();
+    void rightButtonEndsTheProgramKeepingSettings();
+
+private:
+    bool running() const { return m_program.state() == QProcess::Running; }
+    // The mascot: a visible 100 x 100 window of the program at `topLeft`.
+    bool mascotAt(QPoint topLeft) const;
+    // The one visible window titled exactly `title`, or empty.
+    QByteArray window(const QString& title, int ms = 5000) const;
+    // The visible window titled `title` (not a mascot), or empty.
+    QByteArray shown(const QString& title) const;
+    // (No "mousemove --sync" here: it hangs when the pointer is already there.)
+// Closes a window as its close box does: the window manager sends it
+    // WM_DELETE_WINDOW.
+    bool closeLikeACloseBox(const QByteArray& window) const;
+    bool clickIn(const QByteArray& window, QPoint at) const;
+    bool clickOnMascot(int button, int count) const;
+    bool openPanel();
+
+    MiniPop3Server m_server;
+    XDesktop m_x;
+    QTemporaryDir m_folder;
+    QTemporaryDir m_workingDir;
+    QProcess m_program;
+    QPoint m_mascot = kStart;
+};
+
+void WindowManagerTest::initTestCase()
+{
+    m_server.messages = {MiniPop3Server::message("one"), MiniPop3Server::message("two")};
+    QVERIFY2(!m_x.start(true).isEmpty(), "could not start Xvfb with openbox");
+
+    const QString data = m_folder.filePath(QStringLiteral("★MailData"));
+    QVERIFY(QFile::copy(qEnvironmentVariable("PAWMELO_BUILD_DIR") + "/pawmelo", m_folder.filePath("pawmelo")));
+    QVERIFY(QDir().mkpath(data));
+    QVERIFY(writeFile(data + "/ini.ini", "[EXEINI]\r\nNUMBER2=1\r\nNAME=/opt/mailer\r\nNUMBER3=0\r\n"));
+    QVERIFY(writeFile(data + "/iniIdPass.ini", "[EXEINI]\r\nNAME=user\r\nNAME2=secret\r\n"));
+    QVERIFY(writeFile(m_workingDir.filePath("kestra.ini"),
+                      "SMTP=\r\nPOP3=" + m_server.address() + "\r\nMAIL=\r\nAPOP=0\r\n"));
+
+    QVERIFY(m_x.xdotool({"mousemove", "--sync", QString::number(kStart.x()), QString::number(kStart.y())}));
+    m_program.setProcessEnvironment(m_x.environment());
+    m_program.setWorkingDirectory(m_workingDir.path());
+    m_program.setProcessChannelMode(QProcess::ForwardedChannels);
+    m_program.start(m_folder.filePath("pawmelo"));
+    QVERIFY(m_program.waitForStarted(5000));
+    QVERIFY2(waitFor(5000, [this] { return mascotAt(kStart); }), "no mascot at the pointer");
+}
+
+void WindowManagerTest::cleanupTestCase()
+{
+    if (running()) {
+        m_program.kill();
+        m_program.waitForFinished(2000);
+    }
+}
+
+bool WindowManagerTest::mascotAt(QPoint topLeft) const
+{
+    for (const XDesktop::Window& w : m_x.visibleWindows(m_program.processId()))
+        if (w.geometry.size() == QSize(kSide, kSide) && (w.geometry.topLeft() - topLeft).manhattanLength() <= 2)
+            return true;
+    return false;
+}
+
+QByteArray WindowManagerTest::window(const QString& title, int ms) const
+{
+    QByteArray found;
+    waitFor(ms, [&] { return !(found = shown(title)).isEmpty(); });
+    return found;
+}
+
+QByteArray WindowManagerTest::shown(const QString& title) const
+{
+    // The mascots carry the program's name as their title too; they are
+    // told apart by their size.
+    for (const XDesktop::Window& w : m_x.visibleWindows(m_program.processId()))
+        if (w.title == title && w.geometry.size() != QSize(kSide, kSide))
+            return w.id;
+    return {};
+}
+
+bool WindowManagerTest::closeLikeACloseBox(const QByteArray& window) const
+{
+    return m_x.run(QStringLiteral("wmctrl"), {"-i", "-c", QString::fromLatin1(window)});
+}
+
+bool WindowManagerTest::clickIn(const QByteArray& window, QPoint at) const
+{
+    const QRect where = m_x.geometry(window);
+    const QPoint p = where.topLeft() + at;
+    return where.isValid() &&
+           m_x.xdotool({"mousemove", QString::number(p.x()), QString::number(p.y()), "sleep", "0.1", "click", "1"});
+}
+
+bool WindowManagerTest::clickOnMascot(int button, int count) const
+{
+    const QPoint p = m_mascot + kOnFigure;
+    return m_x.xdotool({"mousemove", QString::number(p.x()), QString::number(p.y()), "sleep", "0.1", "click", "--repeat",
+                        QString::number(count), "--delay", "80", QString::number(button)});
+}
+
+bool WindowManagerTest::openPanel()
+{
+    return clickOnMascot(1, 2) && !window(QStringLiteral("Pawmelo")).isEmpty();
+}
+
+void WindowManagerTest::doubleClickOpensThePanel()
+{
+    QVERIFY(running());
+    // The first tick shapes the mascot; let it pass so the click lands on it.
+    QTest::qWait(1200);
+    QVERIFY2(openPanel(), "the double-click did not open the panel");
+}
+
+void WindowManagerTest::leftDragMovesTheMascot()
+{
+    QVERIFY(running());
+    const QPoint from = m_mascot + kOnFigure;
+    const QPoint to = kDragTo + kOnFigure;
+    QStringList steps{"mousemove", QString::number(from.x()), QString::number(from.y()), "sleep", "0.1", "mousedown", "1"};
+    for (int step = 1; step <= 8; ++step) {
+        const QPoint at = from + (to - from) * step / 8;
+        steps << "sleep" << "0.05" << "mousemove" << QString::number(at.x()) << QString::number(at.y());
+    }
+    steps << "sleep" << "0.1" << "mouseup" << "1";
+    QVERIFY(m_x.xdotool(steps));
+    QVERIFY2(waitFor(3000, [this] { return mascotAt(kDragTo); }), "the mascot did not follow the drag");
+    m_mascot = kDragTo;
+}
+
+void WindowManagerTest::closingTheNoticeBoardKeepsTheProgram()
+{
+    QVERIFY(running());
+    // "受信" on the panel: the check finds the two messages and raises the board.
+    const QByteArray panel = window(QStringLiteral("Pawmelo"));
+    QVERIFY(!panel.isEmpty());
+    QVERIFY(clickIn(panel, QPoint(64, 86)));
+    const QByteArray board = window(QStringLiteral("新着お知らせ"));
+    QVERIFY2(!board.isEmpty(), "no notice board");
+    QCOMPARE(m_server.connections(), 1);
+    QVERIFY(closeLikeACloseBox(board));
+    QVERIFY(waitFor(3000, [this] { return shown(QStringLiteral("新着お知らせ")).isEmpty(); }));
+    QTest::qWait(1500);
+    QVERIFY(running());
+    QVERIFY(mascotAt(m_mascot));
+}
+
+void WindowManagerTest::closingThePanelInsideItsLampWaitKeepsTheProgram()
+{
+    QVERIFY(running());
+    // With interval checking on, the lamp spends two of every three seconds
+    // in its wait; close the panel a few times across it.
+    for (int round = 0; round < 3; ++round) {
+        const QByteArray panel = window(QStringLiteral("Pawmelo"));
+        QVERIFY(!panel.isEmpty());
+        QTest::qWait(400 * round);
+        QVERIFY(closeLikeACloseBox(panel));
+        QVERIFY(waitFor(3000, [this] { return shown(QStringLiteral("Pawmelo")).isEmpty(); }));
+        QTest::qWait(2500); // past the lamp's wait
+        QVERIFY2(running(), "the program ended when its panel was closed");
+        QVERIFY(mascotAt(m_mascot));
+        QVERIFY2(openPanel(), "the panel did not come back");
+    }
+}
+
+void WindowManagerTest::closingEachDialogKeepsTheProgram()
+{
+    QVERIFY(running());
+    const QByteArray panel = window(QStringLiteral("Pawmelo"));
+    QVERIFY(clickIn(panel, QPoint(20, 86))); // "設定"
+    const QByteArray preferences = window(QStringLiteral("設定"));
+    QVERIFY2(!preferences.isEmpty(), "no preferences dialog");
+
+    const QList<std::pair<QPoint, QString>> dialogs{{QPoint(72, 20), QStringLiteral("ID,PASS")},
+                                                    {QPoint(168, 20), QStringLiteral("サーバー")}};
+    for (const auto& [button, title] : dialogs) {
+        QVERIFY(clickIn(preferences, button));
+        const QByteArray dialog = window(title);
+        QVERIFY2(!dialog.isEmpty(), qPrintable(title));
+        QVERIFY(closeLikeACloseBox(dialog));
+        QVERIFY(waitFor(3000, [&] { return shown(title).isEmpty(); }));
+        QTest::qWait(500);
+        QVERIFY2(running(), qPrintable("the program ended when " + title + " was closed"));
+    }
+    QVERIFY(closeLikeACloseBox(preferences));
+    QVERIFY(waitFor(3000, [this] { return shown(QStringLiteral("設定")).isEmpty(); }));
+    QTest::qWait(500);
+    QVERIFY(running());
+    QVERIFY(mascotAt(m_mascot));
+}
+
+void WindowManagerTest::rightButtonEndsTheProgramKeepingSettings()
+{
+    QVERIFY(running());
+    // Tick the panel's launch box, then end at once: the box is kept.
+    const QByteArray panel = window(QStringLiteral("Pawmelo"));
+    QVERIFY(clickIn(panel, QPoint(16, 40)));
+    QTest::qWait(300);
+    QVERIFY(clickOnMascot(3, 1));
+    QVERIFY(m_program.waitForFinished(5000));
+    QCOMPARE(m_program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(m_program.exitCode(), 0);
+    QFile preferences(m_folder.filePath(QStringLiteral("★MailData/ini.ini")));
+    QVERIFY(preferences.open(QIODevice::ReadOnly));
+    const QByteArray stored = preferences.readAll();
+    QVERIFY2(stored.contains("NAME=/opt/mailer") && stored.contains("NUMBER3=1"), stored.constData());
+}
+
+QTEST_GUILESS_MAIN(WindowManagerTest)
+#include "window_manager_test.moc"

@@ -1,0 +1,148 @@
+#pragma once
+
+// A private X server for end-to-end tests of the real program, optionally
+// with a real window manager (openbox) on it, as a user's desktop has, and
+// the helper programs the tests drive it with (xdotool, wmctrl, import).
+
+#include <QDeadlineTimer>
+#include <QProcess>
+#include <QRect>
+#include <QThread>
+
+class XDesktop
+{
+public:
+    ~XDesktop()
+    {
+        stop(m_windowManager);
+        stop(m_server);
+    }
+
+    // Starts Xvfb (keeping its state when a client leaves: -noreset) and,
+    // when asked, openbox on it. Returns the display name (":N"), or empty
+    // when either did not come up.
+    QString start(bool withWindowManager, const QString& screen = QStringLiteral("1024x768x24"))
+    {
+        m_server.start(QStringLiteral("Xvfb"),
+                       {"-displayfd", "1", "-noreset", "-screen", "0", screen, "-nolisten", "tcp"});
+        if (!m_server.waitForStarted(5000))
+            return {};
+        QByteArray number;
+        while (!number.endsWith('\n') && m_server.waitForReadyRead(10000))
+            number += m_server.readAllStandardOutput();
+        number = number.trimmed();
+        if (number.isEmpty())
+            return {};
+        m_display = QStringLiteral(":") + QString::fromLatin1(number);
+        if (withWindowManager && !startWindowManager())
+            return {};
+        return m_display;
+    }
+
+    QString display() const { return m_display; }
+
+    // The environment for a program on this display.
+    QProcessEnvironment environment() const
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        env.insert(QStringLiteral("DISPLAY"), m_display);
+        return env;
+    }
+
+    // Runs a helper program against the display; true when it exits 0.
+    bool run(const QString& program, const QStringList& arguments, QByteArray* output = nullptr) const
+    {
+        QProcess process;
+        process.setProcessEnvironment(environment());
+        process.start(program, arguments);
+        if (!process.waitForFinished(10000))
+            return false;
+        if (output)
+            *output = process.readAllStandardOutput();
+        return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    }
+    bool xdotool(const QStringList& arguments, QByteArray* output = nullptr) const
+    {
+        return run(QStringLiteral("xdotool"), arguments, output);
+    }
+
+    // Where a window is on the screen (its client area), or an empty rect.
+    // (xwininfo: xdotool's getwindowgeometry counts a window manager's
+    // frame offset twice.)
+    QRect geometry(const QByteArray& window) const
+    {
+        QByteArray info;
+        if (!run(QStringLiteral("xwininfo"), {"-id", QString::fromLatin1(window)}, &info))
+            return {};
+        int x = 0, y = 0, width = 0, height = 0;
+        for (QByteArray line : info.split('\n')) {
+            line = line.trimmed();
+            const int value = line.mid(line.indexOf(':') + 1).trimmed().toInt();
+            if (line.startsWith("Absolute upper-left X:"))
+                x = value;
+            else if (line.startsWith("Absolute upper-left Y:"))
+                y = value;
+            else if (line.startsWith("Width:"))
+                width = value;
+            else if (line.startsWith("Height:"))
+                height = value;
+        }
+        return QRect(x, y, width, height);
+    }
+
+    struct Window
+    {
+        QByteArray id;
+        QString title;
+        QRect geometry;
+    };
+    // The visible windows of a process.
+    QList<Window> visibleWindows(qint64 pid) const
+    {
+        QByteArray ids;
+        xdotool({"search", "--onlyvisible", "--pid", QString::number(pid)}, &ids);
+        QList<Window> result;
+        for (const QByteArray& line : ids.split('\n')) {
+            const QByteArray id = line.trimmed();
+            QByteArray title;
+            if (id.isEmpty() || !xdotool({"getwindowname", QString::fromLatin1(id)}, &title))
+                continue;
+            result.append({id, QString::fromUtf8(title).trimmed(), geometry(id)});
+        }
+        return result;
+    }
+
+private:
+    bool startWindowManager()
+    {
+        m_windowManager.setProcessEnvironment(environment());
+        m_windowManager.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_windowManager.start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
+        if (!m_windowManager.waitForStarted(5000))
+            return false;
+        // wmctrl answers once a window manager has taken the screen.
+        QDeadlineTimer deadline(10000);
+        while (!deadline.hasExpired()) {
+            if (run(QStringLiteral("wmctrl"), {QStringLiteral("-m")}))
+                return true;
+            QThread::msleep(50);
+        }
+        return false;
+    }
+
+    static void stop(QProcess& process)
+    {
+        if (process.state() == QProcess::NotRunning)
+            return;
+        process.terminate();
+        if (!process.waitForFinished(3000)) {
+            process.kill();
+            process.waitForFinished(2000);
+        }
+    }
+
+    QProcess m_server;
+    QProcess m_windowManager;
+    QString m_display;
+};
