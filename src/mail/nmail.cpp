@@ -191,6 +191,21 @@ void NMail::setReplyTimeout(int milliseconds)
     d->settings.connection.replyTimeoutMs = milliseconds;
 }
 
+void NMail::setCallLimit(int milliseconds)
+{
+    d->settings.connection.callLimitMs = milliseconds;
+}
+
+void NMail::setTransferAllowance(int bytesPerSecond)
+{
+    d->settings.connection.transferBytesPerSecond = std::max(1, bytesPerSecond);
+}
+
+void NMail::setMaxCallLimit(int milliseconds)
+{
+    d->settings.connection.maxCallLimitMs = milliseconds;
+}
+
 void NMail::addCaCertificates(const QList<QSslCertificate>& certificates)
 {
     d->settings.connection.extraCaCertificates += certificates;

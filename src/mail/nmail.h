@@ -12,7 +12,10 @@ class Pop3Session;
 // The mail library the program talks to: a small, synchronous face over our
 // own POP3 client. Texts go in and come out as byte strings in the ANSI code
 // page (CP932). Every call blocks the calling thread until it returns, but
-// each network wait has a deadline, so a silent server cannot freeze it.
+// each network wait has a deadline and each call an overall limit, so neither
+// a silent server nor one that drips its replies line by line can freeze it.
+// A call that passes its limit fails and closes its connection; later calls
+// on that handle fail at once with the same text.
 //
 // One NMail object lives as long as the program; it is not a singleton, so a
 // test can make its own.
@@ -64,6 +67,13 @@ public:
     // of everyday use.
     void setConnectTimeout(int milliseconds); // default 15000
     void setReplyTimeout(int milliseconds);   // default 30000, restarted on every line
+    // Overall limit of each call (connect, login, status, size, close):
+    // default 30000. A retrieval gets this plus its message's listed size at
+    // `bytesPerSecond` (default 16384), never more than the cap (default
+    // 600000).
+    void setCallLimit(int milliseconds);
+    void setTransferAllowance(int bytesPerSecond);
+    void setMaxCallLimit(int milliseconds);
     void addCaCertificates(const QList<QSslCertificate>& certificates);
     // Messages whose commands may go out ahead when the server offers
     // PIPELINING (at most 64); 0 asks for one command at a time. Default 8.

@@ -11,7 +11,7 @@ constexpr qint64 kReadChunk = 64 * 1024;
 constexpr qint64 kSocketBuffer = 256 * 1024;
 constexpr int kCloseWaitMs = 1000;
 
-QString secondsText(int milliseconds)
+QString secondsText(qint64 milliseconds)
 {
     return QString::number(milliseconds / 1000.0, 'g', 6) + QStringLiteral(" 秒");
 }
@@ -50,24 +50,64 @@ Pop3Connection::~Pop3Connection()
     m_socket.abort();
 }
 
+Pop3Connection::CallLimit::CallLimit(Pop3Connection& connection, qint64 milliseconds)
+    : m_connection(connection)
+{
+    connection.m_callStart = QDeadlineTimer::current();
+    connection.m_callLimitMs = milliseconds;
+    connection.m_callDeadline = connection.m_callStart + milliseconds;
+}
+
+Pop3Connection::CallLimit::~CallLimit()
+{
+    m_connection.m_callDeadline = QDeadlineTimer(QDeadlineTimer::Forever);
+    m_connection.m_callLimitMs = 0;
+}
+
+void Pop3Connection::raiseCallLimit(qint64 milliseconds)
+{
+    if (m_callDeadline.isForever() || milliseconds <= m_callLimitMs)
+        return;
+    m_callLimitMs = milliseconds;
+    m_callDeadline = m_callStart + milliseconds;
+}
+
+QDeadlineTimer Pop3Connection::bounded(const QDeadlineTimer& deadline) const
+{
+    return m_callDeadline < deadline ? m_callDeadline : deadline;
+}
+
 QString Pop3Connection::timeoutText(int milliseconds) const
 {
     return QStringLiteral("%1 から %2以内に応答がありませんでした。").arg(where(), secondsText(milliseconds));
 }
 
+QString Pop3Connection::callTimeoutText() const
+{
+    return QStringLiteral("%1 からの応答が %2以内に終わりませんでした。")
+        .arg(where(), secondsText(m_callLimitMs));
+}
+
+QString Pop3Connection::expiryText(const QDeadlineTimer& deadline, int timeoutMs) const
+{
+    const bool callEnded = !m_callDeadline.isForever() && !(deadline < m_callDeadline);
+    return callEnded ? callTimeoutText() : timeoutText(timeoutMs);
+}
+
 bool Pop3Connection::open()
 {
     const QDeadlineTimer deadline(m_settings.connectTimeoutMs);
+    const QDeadlineTimer until = bounded(deadline);
     if (m_address.implicitTls) {
         m_socket.connectToHostEncrypted(m_address.host, m_address.port);
-        if (!m_socket.waitForEncrypted(remainingMs(deadline)))
-            return handshakeFailed(m_settings.connectTimeoutMs);
+        if (!m_socket.waitForEncrypted(remainingMs(until)))
+            return handshakeFailed(deadline, m_settings.connectTimeoutMs);
         return true;
     }
     m_socket.connectToHost(m_address.host, m_address.port);
-    if (!m_socket.waitForConnected(remainingMs(deadline))) {
-        fail(m_socket.error() == QAbstractSocket::SocketTimeoutError || deadline.hasExpired()
-                 ? timeoutText(m_settings.connectTimeoutMs)
+    if (!m_socket.waitForConnected(remainingMs(until))) {
+        fail(m_socket.error() == QAbstractSocket::SocketTimeoutError || until.hasExpired()
+                 ? expiryText(deadline, m_settings.connectTimeoutMs)
                  : socketFailureText());
         return false;
     }
@@ -76,20 +116,21 @@ bool Pop3Connection::open()
 
 bool Pop3Connection::startTls()
 {
+    const QDeadlineTimer deadline(m_settings.replyTimeoutMs);
     m_socket.startClientEncryption();
-    if (!m_socket.waitForEncrypted(m_settings.replyTimeoutMs))
-        return handshakeFailed(m_settings.replyTimeoutMs);
+    if (!m_socket.waitForEncrypted(remainingMs(bounded(deadline))))
+        return handshakeFailed(deadline, m_settings.replyTimeoutMs);
     return true;
 }
 
-bool Pop3Connection::handshakeFailed(int timeoutMs)
+bool Pop3Connection::handshakeFailed(const QDeadlineTimer& deadline, int timeoutMs)
 {
     const QList<QSslError> errors = m_socket.sslHandshakeErrors();
     if (!errors.isEmpty()) {
         fail(QStringLiteral("%1 のサーバー証明書を確認できませんでした: %2。")
                  .arg(where(), errors.first().errorString()));
     } else if (m_socket.error() == QAbstractSocket::SocketTimeoutError) {
-        fail(timeoutText(timeoutMs));
+        fail(expiryText(deadline, timeoutMs));
     } else {
         fail(socketFailureText());
     }
@@ -140,8 +181,15 @@ bool Pop3Connection::fill()
         m_deadline.setRemainingTime(m_settings.replyTimeoutMs);
         m_deadlineArmed = true;
     }
+    const QDeadlineTimer until = bounded(m_deadline);
     m_socket.flush();
     for (;;) {
+        // The call's limit holds even while bytes keep coming: a stream that
+        // never pauses must not outlast it either.
+        if (m_callDeadline.hasExpired()) {
+            fail(callTimeoutText());
+            return false;
+        }
         if (m_socket.bytesAvailable() > 0) {
             const qint64 got = m_socket.read(m_chunk.get(), kReadChunk);
             if (got > 0) {
@@ -153,13 +201,13 @@ bool Pop3Connection::fill()
             fail(QStringLiteral("%1 との接続が切れました。").arg(where()));
             return false;
         }
-        if (m_deadline.hasExpired()) {
-            fail(timeoutText(m_settings.replyTimeoutMs));
+        if (until.hasExpired()) {
+            fail(expiryText(m_deadline, m_settings.replyTimeoutMs));
             return false;
         }
-        if (!m_socket.waitForReadyRead(remainingMs(m_deadline)) && m_socket.bytesAvailable() == 0) {
-            if (m_socket.error() == QAbstractSocket::SocketTimeoutError || m_deadline.hasExpired())
-                fail(timeoutText(m_settings.replyTimeoutMs));
+        if (!m_socket.waitForReadyRead(remainingMs(until)) && m_socket.bytesAvailable() == 0) {
+            if (m_socket.error() == QAbstractSocket::SocketTimeoutError || until.hasExpired())
+                fail(expiryText(m_deadline, m_settings.replyTimeoutMs));
             else if (m_socket.error() == QAbstractSocket::RemoteHostClosedError ||
                      m_socket.state() != QAbstractSocket::ConnectedState)
                 fail(QStringLiteral("%1 との接続が切れました。").arg(where()));
@@ -233,7 +281,8 @@ void Pop3Connection::close(bool gracefully)
     if (gracefully && !m_dead && m_socket.state() == QAbstractSocket::ConnectedState) {
         m_socket.disconnectFromHost();
         if (m_socket.state() != QAbstractSocket::UnconnectedState)
-            m_socket.waitForDisconnected(std::min(kCloseWaitMs, m_settings.replyTimeoutMs));
+            m_socket.waitForDisconnected(
+                remainingMs(bounded(QDeadlineTimer(std::min(kCloseWaitMs, m_settings.replyTimeoutMs)))));
     }
     m_socket.abort();
     m_dead = true;

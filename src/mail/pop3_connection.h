@@ -16,6 +16,11 @@
 // connection, refused certificate, broken stream) leaves the connection dead
 // with one short sentence for the user; a dead connection fails every later
 // call at once.
+//
+// Every wait has two deadlines: its own (the connect, the handshake, the next
+// line of a reply) and the overall limit of the library call it serves, so a
+// server that keeps each line just inside the per-line deadline still cannot
+// hold the calling thread past the call's limit.
 class Pop3Connection final
 {
 public:
@@ -23,7 +28,26 @@ public:
     {
         int connectTimeoutMs = 15000;
         int replyTimeoutMs = 30000; // per awaited line
+        // Overall limits of one library call. A retrieval adds the time its
+        // message's listed size takes at the allowance rate, up to the cap.
+        int callLimitMs = 30000;
+        int transferBytesPerSecond = 16384;
+        int maxCallLimitMs = 600000;
         QList<QSslCertificate> extraCaCertificates;
+    };
+
+    // Holds the overall limit of one library call while it lives: every
+    // wait until then ends by the limit at the latest.
+    class CallLimit final
+    {
+    public:
+        CallLimit(Pop3Connection& connection, qint64 milliseconds);
+        ~CallLimit();
+        CallLimit(const CallLimit&) = delete;
+        CallLimit& operator=(const CallLimit&) = delete;
+
+    private:
+        Pop3Connection& m_connection;
     };
 
     enum class Data
@@ -68,11 +92,22 @@ public:
     QString where() const { return m_address.display(); }
     QString timeoutText(int milliseconds) const;
 
+    // Lets the current call run until `milliseconds` after its start, when
+    // that is later than its limit so far (a call that takes on the
+    // transfer of a message gets the time the message needs).
+    void raiseCallLimit(qint64 milliseconds);
+
 private:
     bool fill();
     bool takeFailed(Pop3LineReader::Result result);
     QString socketFailureText() const;
-    bool handshakeFailed(int timeoutMs);
+    bool handshakeFailed(const QDeadlineTimer& deadline, int timeoutMs);
+    // The earlier of `deadline` and the call's overall limit.
+    QDeadlineTimer bounded(const QDeadlineTimer& deadline) const;
+    // The text for a wait that ran out: the call's limit when it ended the
+    // wait, else the wait's own deadline of `timeoutMs`.
+    QString expiryText(const QDeadlineTimer& deadline, int timeoutMs) const;
+    QString callTimeoutText() const;
 
     Pop3Address m_address;
     Settings m_settings;
@@ -81,6 +116,9 @@ private:
     std::unique_ptr<char[]> m_chunk;
     QDeadlineTimer m_deadline;
     bool m_deadlineArmed = false; // false: starts when the next wait does
+    QDeadlineTimer m_callStart;
+    QDeadlineTimer m_callDeadline{QDeadlineTimer::Forever}; // forever between calls
+    qint64 m_callLimitMs = 0;
     QString m_error;
     bool m_dead = false;
 };

@@ -97,6 +97,9 @@ bool Pop3Session::open()
         m_error = QStringLiteral("すでに接続しています。");
         return false;
     }
+    // One limit from the first byte to the last capability, the TLS
+    // handshake included.
+    const Pop3Connection::CallLimit limit(m_connection, m_settings.connection.callLimitMs);
     if (!m_connection.open())
         return connectionFailed();
     m_state = State::Greeting;
@@ -186,6 +189,7 @@ int Pop3Session::login(QByteArrayView user, QByteArrayView password, bool apop)
         m_error = QStringLiteral("アカウント名かパスワードに改行が含まれています。");
         return -1;
     }
+    const Pop3Connection::CallLimit limit(m_connection, m_settings.connection.callLimitMs);
     QByteArray reply;
     Status status;
     if (apop) {
@@ -239,6 +243,7 @@ void Pop3Session::quit()
     if (m_state == State::Closed)
         return;
     if (!m_connection.isDead()) {
+        const Pop3Connection::CallLimit limit(m_connection, m_settings.connection.callLimitMs);
         // Replies still on their way would stand between QUIT and its answer;
         // a reader-only session has nothing to commit, so it need not wait.
         QByteArray reply;

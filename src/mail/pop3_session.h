@@ -28,6 +28,13 @@
 // from the message's own header instead of a TOP. The replies are always
 // read in the order the commands were sent, so a caller that asks in any
 // other order still gets the right answer; it only stops the sending ahead.
+//
+// Each public call runs under an overall limit (the connection's call limit;
+// a retrieval adds the time its listed size takes at the allowance rate).
+// Replies to commands sent ahead that a call has to read before its own
+// answer count against that call, and a status that reads its message whole
+// ahead gets the time that message's retrieval would have had. A call that
+// passes its limit ends the session like any other broken connection.
 class Pop3Session final
 {
 public:
@@ -157,6 +164,10 @@ private:
     bool readRetrReply(MailHeaders* headers, BodySink& sink, QString& serverError);
     bool sendRequest(Request request);
     void keepBounded();
+    // The overall limit of retrieving message `number`: the base limit plus
+    // its listed size at the allowance rate, up to the cap. Only a size the
+    // server listed counts; without one the base limit stands.
+    qint64 retrievalLimitMs(int number) const;
 
     Pop3Connection m_connection;
     Settings m_settings;

@@ -89,6 +89,7 @@ bool Pop3Session::status(int number, MailHeaders& headers)
 {
     if (!checkMessage(number))
         return false;
+    const Pop3Connection::CallLimit limit(m_connection, m_settings.connection.callLimitMs);
     noteRequest({Command::Top, number});
     if (m_stash.number != number && !stashAhead(number)) {
         if (m_state == State::Closed)
@@ -137,6 +138,9 @@ bool Pop3Session::stashAhead(int number)
     if (!inFlight({Command::Retr, number}) || !bringToFront({Command::Retr, number}))
         return false;
     m_inFlight.pop_front();
+    // The message comes whole in this call, so the call gets the time its
+    // retrieval would have had; what came before it did not.
+    m_connection.raiseCallLimit(retrievalLimitMs(number));
     m_stash.number = 0;
     m_stash.headers = {};
     m_stash.error.clear();
@@ -155,6 +159,7 @@ qint64 Pop3Session::size(int number)
 {
     if (!checkMessage(number))
         return -1;
+    const Pop3Connection::CallLimit limit(m_connection, m_settings.connection.callLimitMs);
     const Request request{Command::List, number};
     noteRequest(request);
     ListResult result;
@@ -188,6 +193,7 @@ bool Pop3Session::retrieve(int number, MailHeaders& headers, std::span<char> bod
     }
     const Request request{Command::Retr, number};
     noteRequest(request);
+    const Pop3Connection::CallLimit limit(m_connection, retrievalLimitMs(number));
     QString serverError;
     BodySink sink = BodySink::into(body);
     if (m_stash.number == number && (m_stash.complete || !m_stash.error.isEmpty())) {
@@ -200,6 +206,9 @@ bool Pop3Session::retrieve(int number, MailHeaders& headers, std::span<char> bod
         if (!bringToFront(request))
             return false;
         m_inFlight.pop_front();
+        // The size may have come only now, with the replies read ahead of
+        // the message.
+        m_connection.raiseCallLimit(retrievalLimitMs(number));
         if (!readRetrReply(&headers, sink, serverError))
             return false;
     }
@@ -284,6 +293,15 @@ void Pop3Session::keepBounded()
 {
     while (m_listAhead.size() > kMaxKeptSizes)
         m_listAhead.erase(m_listAhead.begin());
+}
+
+qint64 Pop3Session::retrievalLimitMs(int number) const
+{
+    const Pop3Connection::Settings& limits = m_settings.connection;
+    qint64 limit = limits.callLimitMs;
+    if (const auto listed = m_listAhead.find(number); listed != m_listAhead.end() && listed->second.ok)
+        limit += listed->second.size * 1000 / std::max(1, limits.transferBytesPerSecond);
+    return std::min<qint64>(limit, limits.maxCallLimitMs);
 }
 
 QByteArray Pop3Session::commandLine(Request request) const

@@ -71,6 +71,18 @@ ScriptServer& ScriptServer::sendInParts(const QList<QByteArray>& parts)
     return *this;
 }
 
+ScriptServer& ScriptServer::drip(const QList<QByteArray>& lines, int pauseMs)
+{
+    m_steps.push_back([this, lines, pauseMs](QSslSocket& socket) {
+        for (const QByteArray& line : lines) {
+            if (!pause(socket, pauseMs) || !write(socket, line))
+                return false;
+        }
+        return true;
+    });
+    return *this;
+}
+
 ScriptServer& ScriptServer::expect(const QByteArray& expected, const QByteArray& reply)
 {
     m_steps.push_back([this, expected, reply](QSslSocket& socket) {
@@ -242,6 +254,20 @@ bool ScriptServer::write(QSslSocket& socket, const QByteArray& bytes)
            !deadline.hasExpired())
         socket.waitForBytesWritten(kPollMs);
     return true;
+}
+
+bool ScriptServer::pause(QSslSocket& socket, int milliseconds)
+{
+    // Waiting on the socket rather than sleeping notices at once when the
+    // client drops the connection; what it sends meanwhile stays buffered
+    // for the steps after.
+    const QDeadlineTimer deadline(milliseconds);
+    while (!deadline.hasExpired()) {
+        if (socket.state() != QAbstractSocket::ConnectedState || m_stopping)
+            return false;
+        socket.waitForReadyRead(static_cast<int>(std::clamp<qint64>(deadline.remainingTime(), 1, kPollMs)));
+    }
+    return socket.state() == QAbstractSocket::ConnectedState;
 }
 
 bool ScriptServer::serveCommand(QSslSocket& socket, const Mailbox& mailbox, const QByteArray& line)

@@ -31,6 +31,10 @@ public:
     // Sends the parts one write at a time, with a short pause between, so
     // that they tend to reach the client in separate reads.
     ScriptServer& sendInParts(const QList<QByteArray>& parts);
+    // Sends the lines one at a time, each after a pause of `pauseMs`, like a
+    // server that keeps every line just inside the client's per-line
+    // deadline. Stops when the client goes.
+    ScriptServer& drip(const QList<QByteArray>& lines, int pauseMs);
     // Reads one line, which must be `line`, and answers `reply`.
     ScriptServer& expect(const QByteArray& line, const QByteArray& reply);
     // Agrees to STLS and runs the server side of the handshake.
@@ -66,6 +70,8 @@ private:
     using Step = std::function<bool(QSslSocket&)>;
     bool readLine(QSslSocket& socket, QByteArray& line, int milliseconds);
     bool write(QSslSocket& socket, const QByteArray& bytes);
+    // Waits `milliseconds`; false when the client went meanwhile.
+    bool pause(QSslSocket& socket, int milliseconds);
     bool handshake(QSslSocket& socket);
     bool serveCommand(QSslSocket& socket, const Mailbox& mailbox, const QByteArray& line);
     void waitForGoodbye(QSslSocket& socket);
