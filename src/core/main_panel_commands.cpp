@@ -66,17 +66,17 @@ void MainForm::Timer1_Timer()
 
 void MainForm::Timer2_Timer()
 {
-    QByteArray reply;
-    m_program.mciSendString("status bgm mode", &reply);
+    QString reply;
+    m_program.mciSendString(QStringLiteral("status bgm mode"), &reply);
     if (!reply.isEmpty())
         m_program.MciStatus = reply;
-    if (m_program.MciStatus.left(7) != "stopped")
+    if (m_program.MciStatus.left(7) != QLatin1StringView("stopped"))
         return;
     if (Check1->isChecked()) {
-        m_program.mciSendString("play bgm from 0");
+        m_program.mciSendString(QStringLiteral("play bgm from 0"));
     } else {
-        m_program.mciSendString("stop bgm");
-        m_program.mciSendString("close bgm");
+        m_program.mciSendString(QStringLiteral("stop bgm"));
+        m_program.mciSendString(QStringLiteral("close bgm"));
         Timer2->setEnabled(false);
     }
 }

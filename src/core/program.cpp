@@ -1,6 +1,5 @@
 #include "core/program.h"
 
-#include "core/ansi.h"
 #include "core/form.h"
 #include "core/main_panel.h"
 #include "core/notice_board.h"
@@ -51,7 +50,7 @@ QString Program::accountFile() const
     return AccountFile(programFolder());
 }
 
-int Program::mciSendString(const QByteArray& command, QByteArray* reply)
+int Program::mciSendString(const QString& command, QString* reply)
 {
     return m_services.sound ? m_services.sound->sendString(command, reply) : 263;
 }
@@ -59,16 +58,18 @@ int Program::mciSendString(const QByteArray& command, QByteArray* reply)
 void Program::openAndPlayAlertTune()
 {
     // Joined as text: a folder path that already ends in a separator gives two.
+    // The path stays Unicode on its way to the device, so the tune plays from
+    // a folder whose name the settings files' code page could not hold.
     const QString tune = programFolder() + QDir::separator() + QStringLiteral("Sound") + QDir::separator() +
                          QStringLiteral("Kouka.mid");
-    MciResult = mciSendString("open \"" + ToAnsi(tune) + "\" alias bgm");
-    MciResult = mciSendString("play bgm");
+    MciResult = mciSendString(QStringLiteral("open \"") + tune + QStringLiteral("\" alias bgm"));
+    MciResult = mciSendString(QStringLiteral("play bgm"));
 }
 
 void Program::stopAndCloseAlertTune()
 {
-    MciResult = mciSendString("stop bgm");
-    MciResult = mciSendString("close bgm");
+    MciResult = mciSendString(QStringLiteral("stop bgm"));
+    MciResult = mciSendString(QStringLiteral("close bgm"));
 }
 
 template <class F>

@@ -56,7 +56,7 @@ public:
     QString AccountPassword;
     qint16 AlertMode = 0;
     qint32 MciResult = 0;
-    QByteArray MciStatus;
+    QString MciStatus;
     QPoint CursorPos;
     // True while a mail check runs; a check started meanwhile is skipped.
     bool checkInProgress = false;
@@ -69,7 +69,7 @@ public:
     NMail& mail() { return m_mail; }
     Services& services() { return m_services; }
     /// Sends one multimedia command string to the sound device.
-    int mciSendString(const QByteArray& command, QByteArray* reply = nullptr);
+    int mciSendString(const QString& command, QString* reply = nullptr);
     /// Opens the alert tune (program folder + "/Sound/Kouka.mid") under the
     /// alias "bgm" and plays it; each result lands in MciResult.
     void openAndPlayAlertTune();

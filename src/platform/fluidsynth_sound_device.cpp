@@ -1,6 +1,5 @@
 #include "platform/fluidsynth_sound_device.h"
 
-#include "core/ansi.h"
 #include "platform/mci_command.h"
 
 #include <QFile>
@@ -83,12 +82,10 @@ bool loadSoundFont(fluid_synth_t* synth, const QStringList& soundFonts)
     return false;
 }
 
-// The program names its tune with Windows folder separators. The path is
-// decoded first, so that the second byte of a CP932 character (0x5C in
-// "ソ" or "表") is never mistaken for a backslash.
-QString resolvePath(const QByteArray& element)
+// A path may name its folders with Windows separators. QFile opens the path
+// by its file-system name (UTF-8 here), so every character of it counts.
+QString resolvePath(const QString& path)
 {
-    const QString path = FromAnsi(element);
     if (QFileInfo(path).isFile() || !path.contains(QLatin1Char('\\')))
         return path;
     return QString(path).replace(QLatin1Char('\\'), QLatin1Char('/'));
@@ -105,9 +102,9 @@ int readMidiFile(const QString& path, QByteArray* data)
     return data->startsWith("MThd") ? MciError::None : MciError::InvalidFile;
 }
 
-QString aliasKey(const QByteArray& name)
+QString aliasKey(const QString& name)
 {
-    return FromAnsi(name).toCaseFolded();
+    return name.toCaseFolded();
 }
 } // namespace
 
@@ -177,7 +174,7 @@ FluidSynthSoundDevice::FluidSynthSoundDevice(Options options)
 
 FluidSynthSoundDevice::~FluidSynthSoundDevice() = default;
 
-int FluidSynthSoundDevice::sendString(const QByteArray& command, QByteArray* reply)
+int FluidSynthSoundDevice::sendString(const QString& command, QString* reply)
 {
     MciCommand parsed;
     if (const int error = MciCommand::parse(command, &parsed))
@@ -268,16 +265,16 @@ int FluidSynthSoundDevice::play(Device& device, const MciCommand& command)
     return MciError::None;
 }
 
-int FluidSynthSoundDevice::status(Device& device, const MciCommand& command, QByteArray* reply)
+int FluidSynthSoundDevice::status(Device& device, const MciCommand& command, QString* reply)
 {
-    if (command.statusItem != "mode")
+    if (command.statusItem != u"mode")
         return MciError::UnrecognizedKeyword;
     if (reply)
-        *reply = device.sounding() ? QByteArrayLiteral("playing") : QByteArrayLiteral("stopped");
+        *reply = device.sounding() ? QStringLiteral("playing") : QStringLiteral("stopped");
     return MciError::None;
 }
 
-FluidSynthSoundDevice::Device* FluidSynthSoundDevice::find(const QByteArray& name)
+FluidSynthSoundDevice::Device* FluidSynthSoundDevice::find(const QString& name)
 {
     const auto it = m_devices.find(aliasKey(name));
     return it == m_devices.end() ? nullptr : it->second.get();

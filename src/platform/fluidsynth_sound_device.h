@@ -16,8 +16,8 @@ struct MciCommand;
 //
 //   open "<path>" alias <name>  opens the file under the alias (one device per
 //                               alias; the alias is matched in any letter case).
-//                               The path is CP932; when no file exists at it as
-//                               written, backslashes are read as folder separators.
+//                               When no file exists at the path as written,
+//                               backslashes are read as folder separators.
 //   play <name>                 plays on from the current position; at the end
 //                               of the tune it stays there and plays nothing.
 //   play <name> from 0          plays from the start.
@@ -75,7 +75,7 @@ public:
     FluidSynthSoundDevice(const FluidSynthSoundDevice&) = delete;
     FluidSynthSoundDevice& operator=(const FluidSynthSoundDevice&) = delete;
 
-    int sendString(const QByteArray& command, QByteArray* reply = nullptr) override;
+    int sendString(const QString& command, QString* reply = nullptr) override;
 
     /// Offline output only: runs every open device for `frames` frames and
     /// stores their mixed stereo output in `out` (2 × frames samples, left
@@ -90,8 +90,8 @@ private:
 
     int open(const MciCommand& command);
     int play(Device& device, const MciCommand& command);
-    int status(Device& device, const MciCommand& command, QByteArray* reply);
-    Device* find(const QByteArray& name);
+    int status(Device& device, const MciCommand& command, QString* reply);
+    Device* find(const QString& name);
 
     Options m_options;
     // Keyed by the case-folded alias.

@@ -9,18 +9,16 @@
 namespace {
 struct Word
 {
-    QByteArray text;
+    QString text;
     bool quoted = false;
 };
 
-bool isBlank(char c)
+bool isBlank(QChar c)
 {
-    return c == ' ' || c == '\t';
+    return c == u' ' || c == u'\t';
 }
 
-// Splitting byte by byte is safe for CP932 text: the second byte of a
-// double-byte character is 0x40 or above, never a blank or a quotation mark.
-int splitWords(QByteArrayView text, std::vector<Word>* words)
+int splitWords(QStringView text, std::vector<Word>* words)
 {
     const qsizetype n = text.size();
     qsizetype i = 0;
@@ -29,34 +27,36 @@ int splitWords(QByteArrayView text, std::vector<Word>* words)
             ++i;
         if (i == n)
             return MciError::None;
-        if (text[i] == '"') {
-            const qsizetype close = text.indexOf('"', i + 1);
+        if (text[i] == u'"') {
+            const qsizetype close = text.indexOf(u'"', i + 1);
             if (close < 0)
                 return MciError::NoClosingQuote;
-            words->push_back({text.sliced(i + 1, close - i - 1).toByteArray(), true});
+            words->push_back({text.sliced(i + 1, close - i - 1).toString(), true});
             i = close + 1;
         } else {
             qsizetype end = i;
             while (end < n && !isBlank(text[end]))
                 ++end;
-            words->push_back({text.sliced(i, end - i).toByteArray(), false});
+            words->push_back({text.sliced(i, end - i).toString(), false});
             i = end;
         }
     }
 }
 
 // A quoted word is always a value, never a keyword: `open "alias" alias x`.
-bool isKeyword(const Word& word, const char* keyword)
+bool isKeyword(const Word& word, QLatin1StringView keyword)
 {
     return !word.quoted && word.text.compare(keyword, Qt::CaseInsensitive) == 0;
 }
 
-std::optional<qint64> wholeNumber(const QByteArray& text)
+// Only the ASCII digits: QString::toLongLong alone would also take a sign
+// and surrounding blanks.
+std::optional<qint64> wholeNumber(const QString& text)
 {
     if (text.isEmpty())
         return std::nullopt;
-    for (const char c : text) {
-        if (c < '0' || c > '9')
+    for (const QChar c : text) {
+        if (c < u'0' || c > u'9')
             return std::nullopt;
     }
     bool ok = false;
@@ -65,7 +65,7 @@ std::optional<qint64> wholeNumber(const QByteArray& text)
 }
 
 // Reads "<keyword> <value>" at `rest[*i]`, refusing a second occurrence.
-int takeValue(std::span<const Word> rest, size_t* i, bool* seen, QByteArray* value)
+int takeValue(std::span<const Word> rest, size_t* i, bool* seen, QString* value)
 {
     if (*seen)
         return MciError::DuplicateFlags;
@@ -79,9 +79,9 @@ int takeValue(std::span<const Word> rest, size_t* i, bool* seen, QByteArray* val
 int parseOpen(std::span<const Word> rest, MciCommand* out)
 {
     bool seenAlias = false;
-    QByteArray alias;
+    QString alias;
     for (size_t i = 0; i < rest.size(); ++i) {
-        if (!isKeyword(rest[i], "alias"))
+        if (!isKeyword(rest[i], QLatin1StringView("alias")))
             return MciError::UnrecognizedKeyword;
         if (const int error = takeValue(rest, &i, &seenAlias, &alias))
             return error;
@@ -95,9 +95,9 @@ int parseOpen(std::span<const Word> rest, MciCommand* out)
 int parsePlay(std::span<const Word> rest, MciCommand* out)
 {
     bool seenFrom = false;
-    QByteArray position;
+    QString position;
     for (size_t i = 0; i < rest.size(); ++i) {
-        if (!isKeyword(rest[i], "from"))
+        if (!isKeyword(rest[i], QLatin1StringView("from")))
             return MciError::UnrecognizedKeyword;
         if (const int error = takeValue(rest, &i, &seenFrom, &position))
             return error;
@@ -119,7 +119,7 @@ int parseStatus(std::span<const Word> rest, MciCommand* out)
 }
 } // namespace
 
-int MciCommand::parse(QByteArrayView text, MciCommand* out)
+int MciCommand::parse(QStringView text, MciCommand* out)
 {
     std::vector<Word> words;
     if (const int error = splitWords(text, &words))
@@ -127,9 +127,10 @@ int MciCommand::parse(QByteArrayView text, MciCommand* out)
     if (words.empty())
         return MciError::MissingCommandString;
 
-    static constexpr std::pair<const char*, Verb> kVerbs[] = {
-        {"open", Verb::Open}, {"play", Verb::Play},   {"status", Verb::Status},
-        {"stop", Verb::Stop}, {"close", Verb::Close},
+    using namespace Qt::StringLiterals;
+    static constexpr std::pair<QLatin1StringView, Verb> kVerbs[] = {
+        {"open"_L1, Verb::Open}, {"play"_L1, Verb::Play},   {"status"_L1, Verb::Status},
+        {"stop"_L1, Verb::Stop}, {"close"_L1, Verb::Close},
     };
     const auto* verb = std::find_if(std::begin(kVerbs), std::end(kVerbs),
                                     [&](const auto& entry) { return isKeyword(words[0], entry.first); });

@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QByteArray>
-#include <QByteArrayView>
+#include <QString>
+#include <QStringView>
 #include <optional>
 
 // Return codes of the multimedia command interpreter. 0 is success; each
@@ -33,8 +33,9 @@ inline constexpr int NoAudioOutput = 343;      // no audio output could be start
 //   status <name> <item>              stop <name>        close <name>
 // Words are separated by blanks or tabs; a word that starts with a double
 // quotation mark runs to the next one and may hold blanks. Command words and
-// keywords match in any letter case. Names and elements are kept as the bytes
-// given (ANSI code page): the caller decides how to compare and decode them.
+// keywords match in any letter case. Names and elements are kept as given:
+// the caller decides how to compare them. The text is Unicode throughout, so
+// a file path keeps every character of the folder names it passes through.
 struct MciCommand
 {
     enum class Verb
@@ -49,15 +50,15 @@ struct MciCommand
     Verb verb = Verb::Open;
     /// The device name the command addresses: the alias, or for an open
     /// without alias the element itself.
-    QByteArray name;
+    QString name;
     /// Open only: the file path, without its quotation marks.
-    QByteArray element;
+    QString element;
     /// Play only: the position after "from", when given.
     std::optional<qint64> from;
     /// Status only: the item asked for, in lower case ("mode").
-    QByteArray statusItem;
+    QString statusItem;
 
     /// Parses one command string into `*out`; returns 0, or an MciError code
     /// (and leaves `*out` unspecified) when the text is no valid command.
-    static int parse(QByteArrayView text, MciCommand* out);
+    static int parse(QStringView text, MciCommand* out);
 };

@@ -2,6 +2,7 @@
 
 #include "core/program.h"
 #include "settings/settings_files.h"
+#include "settings/text_refusal.h"
 #include "ui_id_pass_form.h"
 
 IdPassForm::IdPassForm(Program& program)
@@ -33,6 +34,14 @@ void IdPassForm::Form_Load()
 
 void IdPassForm::OkCommand_Click()
 {
+    // The pair goes to the mail library in CP932, and into the account file
+    // when the save box is ticked. What would arrive changed is refused here,
+    // before any variable is set or anything is written.
+    const TextStore store = m_ui->Check1->isChecked() ? TextStore::SettingsFile : TextStore::CodePageOnly;
+    if (!AcceptStorableText(m_program, this,
+                            {{QStringLiteral("ID"), IdText}, {QStringLiteral("パスワード"), PassText}},
+                            store))
+        return;
     m_program.AccountId = IdText->text();
     m_program.AccountPassword = PassText->text();
     const QString account = m_program.accountFile();

@@ -3,6 +3,7 @@
 #include "core/program.h"
 #include "core/window_placement.h"
 #include "settings/settings_files.h"
+#include "settings/text_refusal.h"
 #include "ui_option_form.h"
 
 #include <QDir>
@@ -43,6 +44,14 @@ void OptionForm::Form_Load()
 
 void OptionForm::OkCommand_Click()
 {
+    // What kestra.ini could not give back unchanged is refused before any
+    // setting changes.
+    if (!AcceptStorableText(m_program, this,
+                            {{QStringLiteral("SMTPサーバー名"), SmtpText},
+                             {QStringLiteral("POP3サーバー名"), Pop3Text},
+                             {QStringLiteral("メールアドレス"), MailText}},
+                            TextStore::MailerFile))
+        return;
     MailerSettings& mailer = m_program.Mailer;
     mailer.SmtpServer = SmtpText->text();
     mailer.PopServer = Pop3Text->text();

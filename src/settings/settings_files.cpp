@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStringList>
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -25,6 +27,8 @@ constexpr qsizetype kKeptLineBytes = 2 * (kPrefixLength + kValueLength);
 // A companion settings file is a few lines; reading stops here so a stray
 // huge file cannot hold the user interface for long.
 constexpr qint64 kMaxCompanionBytes = 16 * 1024 * 1024;
+// A refusal names at most this many different characters.
+constexpr qsizetype kListedCharacters = 10;
 
 QString settingsFile(const QString& programFolder, const QString& name)
 {
@@ -58,7 +62,101 @@ QByteArray companionLine(QByteArrayView prefix, const QString& value)
     return prefix.toByteArray() + bytes + "\r\n";
 }
 
+// Characters that end a value early: CR, LF and NUL cut an INI value (and
+// a mail protocol line); kestra.ini lines end only at CR.
+bool endsTheValue(char32_t c, TextStore store)
+{
+    return store == TextStore::MailerFile ? c == U'\r' : c == U'\r' || c == U'\n' || c == U'\0';
+}
+
+// Whether one character (one or two UTF-16 units) reads back as itself once
+// written in CP932. The encoder writes a substitute for a character it has
+// no code for, and gives some look-alikes another character's code (U+301C
+// WAVE DASH is written as the fullwidth tilde): both come back changed.
+bool survivesTheCodePage(QStringView character)
+{
+    return FromAnsi(ToAnsi(character)) == character;
+}
+
+// A character as a message shows it: itself when it can be seen on its
+// own, otherwise by its code point (a combining accent, a no-break space,
+// an unpaired surrogate), and a line break by name.
+QString shownCharacter(char32_t code, QStringView character)
+{
+    if (code == U'\r' || code == U'\n')
+        return QStringLiteral("改行");
+    switch (QChar::category(code)) {
+    case QChar::Mark_NonSpacing:
+    case QChar::Mark_SpacingCombining:
+    case QChar::Mark_Enclosing:
+    case QChar::Separator_Space:
+    case QChar::Separator_Line:
+    case QChar::Separator_Paragraph:
+    case QChar::Other_Control:
+    case QChar::Other_Format:
+    case QChar::Other_Surrogate:
+    case QChar::Other_PrivateUse:
+    case QChar::Other_NotAssigned:
+        return QStringLiteral("U+%1").arg(uint(code), 4, 16, QLatin1Char('0')).toUpper();
+    default:
+        return character.toString();
+    }
+}
+
+// The different characters of `text` that cannot be stored, as shown to the
+// user, in order of first appearance; one more than are listed at most.
+QStringList unstorableCharacters(const QString& text, TextStore store)
+{
+    const bool whole = std::none_of(text.cbegin(), text.cend(),
+                                    [store](QChar c) { return endsTheValue(c.unicode(), store); });
+    if (whole && survivesTheCodePage(text))
+        return {};
+    QStringList shown;
+    for (qsizetype i = 0; i < text.size() && shown.size() <= kListedCharacters;) {
+        const bool pair = text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate();
+        const QStringView character = QStringView(text).sliced(i, pair ? 2 : 1);
+        const char32_t code = pair ? QChar::surrogateToUcs4(text[i], text[i + 1]) : text[i].unicode();
+        i += character.size();
+        // ASCII is CP932's single-byte half and always comes back.
+        if (!endsTheValue(code, store) && (code < 0x80 || survivesTheCodePage(character)))
+            continue;
+        const QString name = shownCharacter(code, character);
+        if (!shown.contains(name))
+            shown.append(name);
+    }
+    return shown;
+}
+
 } // namespace
+
+QString UnstorableTextMessage(const QString& field, const QString& text, TextStore store)
+{
+    QStringList characters = unstorableCharacters(text, store);
+    if (!characters.isEmpty()) {
+        const bool more = characters.size() > kListedCharacters;
+        characters = characters.mid(0, kListedCharacters);
+        const QString list = characters.join(u' ') + (more ? QStringLiteral(" など") : QString());
+        return store == TextStore::CodePageOnly
+                   ? QStringLiteral("%1に次の文字は使えません: %2").arg(field, list)
+                   : QStringLiteral("%1の次の文字は保存できません: %2").arg(field, list);
+    }
+    switch (store) {
+    case TextStore::SettingsFile:
+        if (const qsizetype bytes = ToAnsi(text).size(); bytes > kTextBufferSize - 1)
+            return QStringLiteral("%1は%2バイトまでしか保存できません（今は%3バイト）。")
+                .arg(field, QString::number(kTextBufferSize - 1), QString::number(bytes));
+        break;
+    case TextStore::MailerFile:
+        // Every character CP932 holds is one UTF-16 unit, as the import counts.
+        if (text.size() > kValueLength)
+            return QStringLiteral("%1は%2文字までしか保存できません（今は%3文字）。")
+                .arg(field, QString::number(kValueLength), QString::number(text.size()));
+        break;
+    case TextStore::CodePageOnly:
+        break;
+    }
+    return {};
+}
 
 QString PreferencesFile(const QString& programFolder)
 {

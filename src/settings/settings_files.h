@@ -28,6 +28,26 @@ QString ReadSettingText(const QString& file, const QString& key, const QString& 
 /// are 0644; an existing file keeps its mode. Failures are silent.
 void WriteSettingText(const QString& file, const QString& key, const QString& text);
 
+/// Where a text the user enters goes; each place has its own limits.
+enum class TextStore
+{
+    /// A value of the preferences or account file: no CR, LF or NUL, at
+    /// most 255 bytes in CP932 (a read gives back no more).
+    SettingsFile,
+    /// A line of kestra.ini: no CR (a lone LF stays inside the line), at
+    /// most 100 characters after its prefix (the import takes no more).
+    MailerFile,
+    /// Handed on as CP932 bytes (to the mail library) but not kept: no CR,
+    /// LF or NUL, which a protocol line cannot carry; any length.
+    CodePageOnly,
+};
+
+/// Empty when `text` can go to `store` and come back exactly as it is.
+/// Otherwise one Japanese sentence for the user that names `field` and says
+/// why not: the characters CP932 cannot hold (line breaks among them), or
+/// how long the value may be and how long it is.
+QString UnstorableTextMessage(const QString& field, const QString& text, TextStore store);
+
 // The server settings shared with the companion mailer.
 struct MailerSettings
 {

@@ -6,6 +6,9 @@
 #include <QDir>
 #include <QFile>
 
+#include <algorithm>
+#include <cstdlib>
+
 #include <QTest>
 
 // The alert's sound commands on the main panel: start, end and the poll that
@@ -22,15 +25,14 @@ private slots:
         panel->Timer1->setEnabled(false);
         panel->Command2_Click();
         QCOMPARE(t.program->AlertMode, qint16(1));
-        const QByteArray tune = (t.folder.path() + "/Sound/Kouka.mid").toUtf8();
-        QCOMPARE(t.sound->commands,
-                 (QByteArrayList{"open \"" + tune + "\" alias bgm", "play bgm"}));
+        const QString tune = t.folder.path() + "/Sound/Kouka.mid";
+        QCOMPARE(t.sound->commands, (QStringList{"open \"" + tune + "\" alias bgm", "play bgm"}));
         QVERIFY(panel->Timer1->enabled());
 
         t.sound->result = 263;
         panel->Command3_Click();
         QCOMPARE(t.program->AlertMode, qint16(0));
-        QCOMPARE(t.sound->commands.mid(2), (QByteArrayList{"stop bgm", "close bgm"}));
+        QCOMPARE(t.sound->commands.mid(2), (QStringList{"stop bgm", "close bgm"}));
         QCOMPARE(t.program->MciResult, 263);
     }
 
@@ -41,17 +43,17 @@ private slots:
         t.sound->commands.clear();
         t.sound->mode = "playing";
         panel->Timer2_Timer();
-        QCOMPARE(t.sound->commands, QByteArrayList{"status bgm mode"});
+        QCOMPARE(t.sound->commands, QStringList{"status bgm mode"});
 
         t.sound->mode = "stopped   trailing words";
         panel->Timer2_Timer();
-        QCOMPARE(t.sound->commands.last(), QByteArray("play bgm from 0"));
+        QCOMPARE(t.sound->commands.last(), QStringLiteral("play bgm from 0"));
         QVERIFY(panel->Timer2->running());
 
         t.sound->commands.clear();
         t.sound->mode = "Stopped";
         panel->Timer2_Timer();
-        QCOMPARE(t.sound->commands, QByteArrayList{"status bgm mode"});
+        QCOMPARE(t.sound->commands, QStringList{"status bgm mode"});
     }
 
     void pollWithoutLoopStopsClosesAndDisablesItself()
@@ -61,7 +63,7 @@ private slots:
         panel->Check1->setChecked(false);
         t.sound->commands.clear();
         panel->Timer2_Timer();
-        QCOMPARE(t.sound->commands, (QByteArrayList{"status bgm mode", "stop bgm", "close bgm"}));
+        QCOMPARE(t.sound->commands, (QStringList{"status bgm mode", "stop bgm", "close bgm"}));
         QVERIFY(!panel->Timer2->running());
     }
 
@@ -94,9 +96,9 @@ private slots:
         }
         QVERIFY(restarted);
         synth->renderOffline(4410, &samples);
-        QByteArray mode;
+        QString mode;
         QCOMPARE(t.program->mciSendString("status bgm mode", &mode), 0);
-        QCOMPARE(mode, QByteArray("playing"));
+        QCOMPARE(mode, QStringLiteral("playing"));
 
         panel->Command3_Click();
         QCOMPARE(synth->openDeviceCount(), 0);
@@ -105,16 +107,60 @@ private slots:
         QCOMPARE(t.program->AlertMode, qint16(0));
     }
 
+    // The program folder's name reaches the device as it is: a folder that
+    // CP932 cannot name is no reason for a silent alert.
+    void tunePlaysFromAFolderNamedOutsideTheCodePage_data()
+    {
+        QTest::addColumn<QString>("folderName");
+        QTest::newRow("Müller") << QStringLiteral("Müller");
+        QTest::newRow("사용자") << QStringLiteral("사용자");
+    }
+    void tunePlaysFromAFolderNamedOutsideTheCodePage()
+    {
+        QFETCH(QString, folderName);
+        FluidSynthSoundDevice::Options options;
+        options.output = FluidSynthSoundDevice::Output::Offline;
+        auto device = std::make_unique<FluidSynthSoundDevice>(options);
+        FluidSynthSoundDevice* synth = device.get();
+        TestProgram t(true, std::move(device), folderName);
+        const QString folder = t.program->programFolder();
+        QVERIFY(folder.endsWith(u'/' + folderName));
+        QVERIFY(QDir(folder).mkdir("Sound"));
+        QVERIFY(QFile::copy(qEnvironmentVariable("PAWMELO_SOURCE_DIR") + "/assets/Sound/Kouka.mid",
+                            folder + "/Sound/Kouka.mid"));
+        MainForm* panel = t.program->mainForm();
+        panel->Timer2->setEnabled(false);
+
+        panel->Command2_Click();
+        QCOMPARE(t.program->MciResult, 0);
+        QCOMPARE(synth->openDeviceCount(), 1);
+        std::vector<int16_t> samples;
+        qint64 loud = 0;
+        for (int block = 0; block < 10; ++block) { // one second
+            synth->renderOffline(4410, &samples);
+            loud +=
+                std::count_if(samples.begin(), samples.end(), [](int16_t s) { return std::abs(s) > 1000; });
+        }
+        QVERIFY(loud > 1000);
+        QString mode;
+        QCOMPARE(t.program->mciSendString("status bgm mode", &mode), 0);
+        QCOMPARE(mode, QStringLiteral("playing"));
+
+        panel->Command3_Click();
+        QCOMPARE(t.program->MciResult, 0);
+        QCOMPARE(synth->openDeviceCount(), 0);
+    }
+
     void statusThatWritesNothingKeepsTheLastReply()
     {
         TestProgram t;
         MainForm* panel = t.program->mainForm();
         t.sound->mode = "playing";
         panel->Timer2_Timer();
-        QCOMPARE(t.program->MciStatus, QByteArray("playing"));
+        QCOMPARE(t.program->MciStatus, QStringLiteral("playing"));
         t.sound->mode.clear(); // a closed alias answers nothing
         panel->Timer2_Timer();
-        QCOMPARE(t.program->MciStatus, QByteArray("playing"));
+        QCOMPARE(t.program->MciStatus, QStringLiteral("playing"));
     }
 };
 

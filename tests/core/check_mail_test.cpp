@@ -62,7 +62,7 @@ private slots:
         QCOMPARE(f.t.sound->commands.size(), 2);
         QVERIFY(f.t.sound->commands[0].startsWith("open \""));
         QVERIFY(f.t.sound->commands[0].endsWith("/Sound/Kouka.mid\" alias bgm"));
-        QCOMPARE(f.t.sound->commands[1], QByteArray("play bgm"));
+        QCOMPARE(f.t.sound->commands[1], QStringLiteral("play bgm"));
         QCOMPARE(f.program.AccountId, QStringLiteral("user"));
 
         // The same mail still there: announced again, on the same board.
@@ -189,7 +189,7 @@ private slots:
         QVERIFY(!f.program.loadedMsgForm());
         QCOMPARE(f.program.AlertMode, qint16(1)); // board close set 0, alert start set 1 after
         // The sound poll ran inside the wait too; the alert start came last.
-        QCOMPARE(f.t.sound->commands.last(), QByteArray("play bgm"));
+        QCOMPARE(f.t.sound->commands.last(), QStringLiteral("play bgm"));
         QVERIFY(f.t.sound->commands.value(f.t.sound->commands.size() - 2).startsWith("open "));
     }
 

@@ -51,7 +51,7 @@ private slots:
         QVERIFY(!program.loadedIdPassForm()->isModal());
 
         // The panel's load silenced the alert device once.
-        QCOMPARE(t.sound->commands, (QByteArrayList{"stop bgm", "close bgm"}));
+        QCOMPARE(t.sound->commands, (QStringList{"stop bgm", "close bgm"}));
     }
 
     void completeSettingsOpenNoDialog()
@@ -107,7 +107,7 @@ private slots:
         QCOMPARE(ReadSettingText(t.preferences(), "NUMBER3", ""), QStringLiteral("0"));
         // An absent mailer path is written back as "未設定".
         QCOMPARE(ReadSettingText(t.preferences(), "NAME", ""), QStringLiteral("未設定"));
-        QCOMPARE(t.sound->commands, (QByteArrayList{"stop bgm", "close bgm"}));
+        QCOMPARE(t.sound->commands, (QStringList{"stop bgm", "close bgm"}));
         QVERIFY(!panel->Timer2->isActive());
 
         // Reaching it again creates it afresh and loads it again.

@@ -102,10 +102,9 @@ private slots:
         const quint32 before = t.clock->now;
         form->Timer1_Timer();
 
-        const QByteArray tune = (t.folder.path() + "/Sound/Kouka.mid").toUtf8();
+        const QString tune = t.folder.path() + "/Sound/Kouka.mid";
         // The panel's sound poll may run inside the wait, after these two.
-        QCOMPARE(t.sound->commands.mid(0, 2),
-                 (QByteArrayList{"open \"" + tune + "\" alias bgm", "play bgm"}));
+        QCOMPARE(t.sound->commands.mid(0, 2), (QStringList{"open \"" + tune + "\" alias bgm", "play bgm"}));
         QCOMPARE(t.program->MciResult, 289);
         QVERIFY(t.clock->now - before > 600); // the tick waited on the clock
         QCOMPARE(form->shownFrame(), 0);
@@ -192,7 +191,7 @@ private slots:
         Form1* form = loadForm1(t);
         t.sound->commands.clear();
         QVERIFY(form->close());
-        QCOMPARE(t.sound->commands, (QByteArrayList{"stop bgm", "close bgm"}));
+        QCOMPARE(t.sound->commands, (QStringList{"stop bgm", "close bgm"}));
         QCOMPARE(t.endProgramCalls, 1);
         QVERIFY(!t.program->loadedForm1());
     }

@@ -1,4 +1,3 @@
-#include "core/ansi.h"
 #include "platform/fluidsynth_sound_device.h"
 #include "platform/mci_command.h"
 
@@ -20,9 +19,9 @@ QString tunePath()
     return qEnvironmentVariable("PAWMELO_SOURCE_DIR") + QStringLiteral("/assets/Sound/Kouka.mid");
 }
 
-QByteArray openCommand(const QString& path, const QByteArray& alias = "bgm")
+QString openCommand(const QString& path, const QString& alias = QStringLiteral("bgm"))
 {
-    return "open \"" + ToAnsi(path) + "\" alias " + alias;
+    return "open \"" + path + "\" alias " + alias;
 }
 
 // Length in seconds of a Standard MIDI File: its longest track, through the
@@ -100,9 +99,9 @@ FluidSynthSoundDevice::Options offline()
     return options;
 }
 
-QByteArray mode(FluidSynthSoundDevice& device)
+QString mode(FluidSynthSoundDevice& device)
 {
-    QByteArray reply;
+    QString reply;
     device.sendString("status bgm mode", &reply);
     return reply;
 }
@@ -229,7 +228,7 @@ private slots:
     void commandsOnAClosedAliasFailAndChangeNothing()
     {
         FluidSynthSoundDevice device(offline());
-        QByteArray reply = "previous";
+        QString reply = QStringLiteral("previous");
         QCOMPARE(device.sendString("status bgm mode", &reply), MciError::InvalidDeviceName);
         QCOMPARE(reply, "previous");
         QCOMPARE(device.sendString("stop bgm"), MciError::InvalidDeviceName);
@@ -268,12 +267,21 @@ private slots:
         QCOMPARE(mute.openDeviceCount(), 0);
     }
 
-    // The program joins its folder and "\Sound\Kouka.mid" as text. The second
-    // byte of "ソ" in CP932 is 0x5C, which must not be taken for a separator.
-    void windowsSeparatorsInACp932Path()
+    // A path may come with Windows separators, and its folders may be named
+    // in any script: "ソ" ends in a backslash byte in CP932, and the other
+    // two names cannot be written in CP932 at all.
+    void pathsWithWindowsSeparatorsAndAnyFolderName_data()
     {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("Japanese") << QStringLiteral("ソフト表");
+        QTest::newRow("German") << QStringLiteral("Müller");
+        QTest::newRow("Korean") << QStringLiteral("사용자");
+    }
+    void pathsWithWindowsSeparatorsAndAnyFolderName()
+    {
+        QFETCH(QString, name);
         QTemporaryDir dir;
-        const QString folder = dir.path() + QStringLiteral("/ソフト表");
+        const QString folder = dir.path() + u'/' + name;
         QVERIFY(QDir().mkpath(folder + "/Sound"));
         QVERIFY(QFile::copy(tunePath(), folder + "/Sound/Kouka.mid"));
 

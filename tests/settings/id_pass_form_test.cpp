@@ -136,6 +136,58 @@ private slots:
         }
     }
 
+    // Text the account file or the mail library would get changed is refused
+    // at OK: one error box, the dialog stays with the typed text, nothing is
+    // set or written. A long password is fine as long as it is not saved.
+    void okRefusesTextThatWouldArriveChanged()
+    {
+        TestProgram t;
+        savePair(t);
+        t.program->AccountId = "before";
+        t.program->AccountPassword = "before-pass";
+        const QByteArray file = readBytes(t.account());
+        IdPassForm* form = t.program->idPassForm();
+        Program::showForm(form);
+        const QString longPassword = QString(128, u'表'); // 256 bytes in CP932
+        form->IdText->setText("renée");
+        form->PassText->setText(longPassword);
+        saveBox(form)->setChecked(true);
+        QTest::mouseClick(form->findChild<QPushButton*>("OkCommand"), Qt::LeftButton);
+
+        QCOMPARE(t.prompts->shown.size(), 1);
+        const RecordingPrompts::Shown& box = t.prompts->shown.first();
+        QCOMPARE(box.text, QStringLiteral("IDの次の文字は保存できません: é\n"
+                                          "パスワードは255バイトまでしか保存できません（今は256バイト）。"));
+        QCOMPARE(box.title, QStringLiteral("エラー"));
+        QCOMPARE(box.buttons, Prompts::Buttons::Ok);
+        QCOMPARE(box.icon, Prompts::Icon::Exclamation);
+        QCOMPARE(t.program->loadedIdPassForm(), form);
+        QVERIFY(form->isVisible());
+        QCOMPARE(form->IdText->text(), QStringLiteral("renée"));
+        QCOMPARE(form->PassText->text(), longPassword);
+        QCOMPARE(t.program->AccountId, QStringLiteral("before"));
+        QCOMPARE(t.program->AccountPassword, QStringLiteral("before-pass"));
+        QCOMPARE(readBytes(t.account()), file);
+
+        // Not saved: the mail library still gets CP932, so "ö" is refused.
+        form->IdText->setText("user");
+        form->PassText->setText("Passwört");
+        saveBox(form)->setChecked(false);
+        form->OkCommand_Click();
+        QCOMPARE(t.prompts->shown.size(), 2);
+        QCOMPARE(t.prompts->shown.last().text, QStringLiteral("パスワードに次の文字は使えません: ö"));
+        QCOMPARE(t.program->loadedIdPassForm(), form);
+        QCOMPARE(t.program->AccountId, QStringLiteral("before"));
+        QCOMPARE(readBytes(t.account()), file);
+
+        form->PassText->setText(longPassword);
+        form->OkCommand_Click();
+        QCOMPARE(t.prompts->shown.size(), 2);
+        QCOMPARE(t.program->AccountPassword, longPassword);
+        QCOMPARE(stored(t, "NAME2"), QStringLiteral("saved-pass"));
+        QVERIFY(!t.program->loadedIdPassForm());
+    }
+
     void enterConfirms()
     {
         TestProgram t;

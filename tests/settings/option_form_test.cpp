@@ -97,6 +97,36 @@ private slots:
         QVERIFY(!QFile::exists(t.kestra()));
     }
 
+    // What kestra.ini could not give back unchanged is refused at OK: one
+    // error box, the dialog stays with the typed text, nothing changes.
+    void okRefusesTextTheFileCannotKeep()
+    {
+        TestProgram t;
+        t.program->Mailer = kImported;
+        const QByteArray file = "SMTP=old\r\nPOP3=old\r\n";
+        writeBytes(t.kestra(), file);
+        OptionForm* form = t.program->optionForm();
+        form->SmtpText->setText("smtp.example\rPOP3=evil");
+        form->Pop3Text->setText("pop.müller.example");
+        form->MailText->setText(QString(96, u'表') + QStringLiteral("@x.jp"));
+        form->ApopCheck->setChecked(false);
+        QTest::mouseClick(form->findChild<QPushButton*>("OkCommand"), Qt::LeftButton);
+
+        QCOMPARE(t.prompts->shown.size(), 1);
+        const RecordingPrompts::Shown& box = t.prompts->shown.first();
+        QCOMPARE(box.text, QStringLiteral("SMTPサーバー名の次の文字は保存できません: 改行\n"
+                                          "POP3サーバー名の次の文字は保存できません: ü\n"
+                                          "メールアドレスは100文字までしか保存できません（今は101文字）。"));
+        QCOMPARE(box.title, QStringLiteral("エラー"));
+        QCOMPARE(box.buttons, Prompts::Buttons::Ok);
+        QCOMPARE(box.icon, Prompts::Icon::Exclamation);
+        QCOMPARE(t.program->loadedOptionForm(), form);
+        QVERIFY(form->isVisible());
+        QCOMPARE(form->Pop3Text->text(), QStringLiteral("pop.müller.example"));
+        QVERIFY(sameSettings(t.program->Mailer, kImported));
+        QCOMPARE(readBytes(t.kestra()), file);
+    }
+
     void anUnwritableFolderIsReportedButTheSettingsTakeEffect()
     {
         TestProgram t;

@@ -9,6 +9,8 @@
 
 using namespace Qt::StringLiterals;
 
+Q_DECLARE_METATYPE(TextStore)
+
 namespace {
 
 const MailerSettings kBefore{"smtp.old", "pop.old", "old@example.jp", 1};
@@ -110,6 +112,88 @@ private slots:
         QCOMPARE(again.SmtpServer, u"送信"_s);
         QCOMPARE(again.PopServer, u"pop.jp"_s);
         QCOMPARE(again.MailAddress, u"me@x\nmore"_s);
+    }
+
+    // Text the settings files hold as it is passes; anything else is named.
+    void storableText_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<TextStore>("store");
+        QTest::addColumn<QString>("message"); // empty: storable
+
+        const QString cp932 = u"新着メールが有ります ★MailData ～－①ⅰ＼ \"q\" \t"_s;
+        for (const TextStore store :
+             {TextStore::SettingsFile, TextStore::MailerFile, TextStore::CodePageOnly})
+            QTest::addRow("CP932 text, store %d", int(store)) << cp932 << store << QString();
+        QTest::newRow("accent") << u"renée"_s << TextStore::SettingsFile
+                                << u"パスワードの次の文字は保存できません: é"_s;
+        QTest::newRow("umlaut, not kept")
+            << u"Passwört"_s << TextStore::CodePageOnly << u"パスワードに次の文字は使えません: ö"_s;
+        QTest::newRow("emoji named once each, in order")
+            << u"🎉ok😀🎉"_s << TextStore::MailerFile << u"パスワードの次の文字は保存できません: 🎉 😀"_s;
+        QTest::newRow("Korean") << u"사용자"_s << TextStore::SettingsFile
+                                << u"パスワードの次の文字は保存できません: 사 용 자"_s;
+        // The encoder writes the fullwidth tilde's code for the wave dash.
+        QTest::newRow("look-alike that comes back as another character")
+            << u"a〜b"_s << TextStore::SettingsFile << u"パスワードの次の文字は保存できません: 〜"_s;
+        QTest::newRow("combining accent by code point")
+            << u"re\u0301e"_s << TextStore::SettingsFile << u"パスワードの次の文字は保存できません: U+0301"_s;
+        QTest::newRow("many characters: ten listed")
+            << u"àáâãäåæçèéêë"_s << TextStore::SettingsFile
+            << u"パスワードの次の文字は保存できません: à á â ã ä å æ ç è é など"_s;
+        QTest::newRow("line breaks in an INI value")
+            << u"a\r\nb\nc"_s << TextStore::SettingsFile << u"パスワードの次の文字は保存できません: 改行"_s;
+        QTest::newRow("line break in a protocol line")
+            << u"pass\r\nQUIT"_s << TextStore::CodePageOnly << u"パスワードに次の文字は使えません: 改行"_s;
+        // kestra.ini lines end only at CR: a lone LF reads back.
+        QTest::newRow("LF in kestra.ini") << u"a\nb"_s << TextStore::MailerFile << QString();
+        QTest::newRow("CR in kestra.ini")
+            << u"a\rb"_s << TextStore::MailerFile << u"パスワードの次の文字は保存できません: 改行"_s;
+
+        // 255 bytes come back from an INI value, counted in CP932.
+        QTest::newRow("255 bytes") << (QString(127, u'表') + u"a"_s) << TextStore::SettingsFile << QString();
+        QTest::newRow("256 bytes") << QString(128, u'表') << TextStore::SettingsFile
+                                   << u"パスワードは255バイトまでしか保存できません（今は256バイト）。"_s;
+        QTest::newRow("256 single bytes")
+            << QString(256, u'ｱ') << TextStore::SettingsFile
+            << u"パスワードは255バイトまでしか保存できません（今は256バイト）。"_s;
+        // kestra.ini's import takes 100 characters, whatever their width.
+        QTest::newRow("100 characters") << QString(100, u'表') << TextStore::MailerFile << QString();
+        QTest::newRow("101 characters") << QString(101, u'a') << TextStore::MailerFile
+                                        << u"パスワードは100文字までしか保存できません（今は101文字）。"_s;
+        QTest::newRow("not kept: no length limit")
+            << QString(300, u'表') << TextStore::CodePageOnly << QString();
+    }
+    void storableText()
+    {
+        QFETCH(QString, text);
+        QFETCH(TextStore, store);
+        QTEST(UnstorableTextMessage(u"パスワード"_s, text, store), "message");
+    }
+
+    // What the check lets through is what the files give back, at the limits.
+    void storableTextReadsBackUnchanged()
+    {
+        QVERIFY(QDir(m_dir.path()).exists(u"★MailData"_s) || QDir(m_dir.path()).mkdir(u"★MailData"_s));
+        const QString account = AccountFile(m_dir.path());
+        const QStringList iniValues{QString(127, u'表') + u"a"_s, QString(128, u'表'), u"renée"_s, u"a〜b"_s};
+        for (const QString& value : iniValues) {
+            WriteSettingText(account, "NAME2", value);
+            const bool accepted = UnstorableTextMessage("x", value, TextStore::SettingsFile).isEmpty();
+            QCOMPARE(ReadSettingText(account, "NAME2", "") == value, accepted);
+        }
+
+        const QStringList mailerValues{QString(100, u'表'), QString(101, u'表'), u"a\nb"_s, u"a\rb"_s,
+                                       u"Müller"_s};
+        for (const QString& value : mailerValues) {
+            MailerSettings settings;
+            settings.MailAddress = value;
+            QVERIFY(ExportMailerSettings(m_dir.path(), settings));
+            MailerSettings back;
+            ImportMailerSettings(m_dir.path(), back);
+            const bool accepted = UnstorableTextMessage("x", value, TextStore::MailerFile).isEmpty();
+            QCOMPARE(back.MailAddress == value, accepted);
+        }
     }
 };
 

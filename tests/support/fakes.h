@@ -5,7 +5,6 @@
 
 #include "core/services.h"
 
-#include <QByteArrayList>
 #include <QStringList>
 
 #include <functional>
@@ -30,13 +29,13 @@ public:
 class RecordingSound final : public SoundDevice
 {
 public:
-    QByteArrayList commands;
-    QByteArray mode = "stopped";
+    QStringList commands;
+    QString mode = QStringLiteral("stopped");
     int result = 0;
-    int sendString(const QByteArray& command, QByteArray* reply) override
+    int sendString(const QString& command, QString* reply) override
     {
         commands.append(command);
-        if (reply && command.startsWith("status"))
+        if (reply && command.startsWith(u"status"))
             *reply = mode;
         return result;
     }

@@ -1,7 +1,9 @@
 #pragma once
 
 // A whole Program on a temporary program folder (with its settings folder)
-// and a temporary current directory, with recording services.
+// and a temporary current directory, with recording services. With a
+// `programFolderName`, the program folder is a folder of that name inside
+// the temporary one.
 
 #include "core/program.h"
 #include "support/fakes.h"
@@ -27,10 +29,14 @@ struct TestProgram
     int endProgramCalls = 0;
     std::unique_ptr<Program> program;
 
-    explicit TestProgram(bool withSettingsFolder = true, std::unique_ptr<SoundDevice> realSound = nullptr)
+    explicit TestProgram(bool withSettingsFolder = true, std::unique_ptr<SoundDevice> realSound = nullptr,
+                         const QString& programFolderName = QString())
     {
+        const QString programFolder =
+            programFolderName.isEmpty() ? folder.path() : folder.filePath(programFolderName);
+        QDir().mkpath(programFolder);
         if (withSettingsFolder)
-            QDir(folder.path()).mkdir(QStringLiteral("★MailData"));
+            QDir(programFolder).mkdir(QStringLiteral("★MailData"));
         Services services;
         services.clock = std::make_unique<FakeClock>();
         clock = static_cast<FakeClock*>(services.clock.get());
@@ -53,7 +59,7 @@ struct TestProgram
         fileChooser = static_cast<ScriptedFileChooser*>(services.fileChooser.get());
 
         Program::Environment environment;
-        environment.programFolder = folder.path();
+        environment.programFolder = programFolder;
         const QString cwd = workingDir.path();
         environment.currentDirectory = [cwd] { return cwd; };
         environment.endProgram = [this] { ++endProgramCalls; };
