@@ -60,13 +60,11 @@ void OptionForm::OkCommand_Click()
     // The new values are in effect for this run either way; the user is told
     // when they could not be kept for the next one.
     const QString folder = m_program.currentDirectory();
-    if (!ExportMailerSettings(folder, mailer)) {
-        if (Prompts* prompts = m_program.services().prompts.get())
-            prompts->messageBox(this,
-                                QStringLiteral("%1 に設定を保存できませんでした。")
-                                    .arg(QDir::toNativeSeparators(QDir(folder).filePath("kestra.ini"))),
-                                QStringLiteral("エラー"), Prompts::Buttons::Ok, Prompts::Icon::Exclamation);
-    }
+    if (!ExportMailerSettings(folder, mailer))
+        m_program.messageBox(this,
+                             QStringLiteral("%1 に設定を保存できませんでした。")
+                                 .arg(QDir::toNativeSeparators(QDir(folder).filePath("kestra.ini"))),
+                             QStringLiteral("エラー"), Prompts::Buttons::Ok, Prompts::Icon::Exclamation);
     m_program.unload(this);
 }
 

@@ -20,9 +20,8 @@ bool AcceptStorableText(Program& program, QWidget* dialog, std::initializer_list
     }
     if (problems.isEmpty())
         return true;
-    if (Prompts* prompts = program.services().prompts.get())
-        prompts->messageBox(dialog, problems.join(u'\n'), QStringLiteral("エラー"), Prompts::Buttons::Ok,
-                            Prompts::Icon::Exclamation);
+    program.messageBox(dialog, problems.join(u'\n'), QStringLiteral("エラー"), Prompts::Buttons::Ok,
+                       Prompts::Icon::Exclamation);
     first->setFocus();
     return false;
 }
