@@ -4,7 +4,7 @@
 // long before the list does.
 //
 //   drip_limit_bench [PAUSE_MS] [LINES]
-#include "core/ansi.h"
+#include "base/ansi.h"
 #include "mail/nmail.h"
 #include "script_server.h"
 

@@ -1,8 +1,8 @@
-#include "core/program.h"
-#include "core/program_font.h"
+#include "app/desktop_services.h"
+#include "forms/program.h"
+#include "forms/program_font.h"
 #include "mascot/primary_mascot.h"
 #include "mascot/window_platform.h"
-#include "platform/desktop_services.h"
 
 #include <QApplication>
 

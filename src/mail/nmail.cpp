@@ -1,6 +1,6 @@
 #include "mail/nmail.h"
 
-#include "core/ansi.h"
+#include "base/ansi.h"
 #include "mail/pop3_session.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 #include "mascot/mascot_window.h"
 
-#include "core/program.h"
-#include "core/text_value.h"
+#include "base/text_value.h"
+#include "forms/program.h"
 
 #include <QCursor>
 #include <QDateTime>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/form.h"
+#include "forms/form.h"
 #include "mascot/frame_regions.h"
 
 #include <QImage>

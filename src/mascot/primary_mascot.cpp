@@ -1,10 +1,13 @@
 #include "mascot/primary_mascot.h"
 
-#include "core/form_timer.h"
-#include "core/main_panel.h"
-#include "core/program.h"
-#include "core/text_value.h"
+#include "base/text_value.h"
+#include "forms/form_timer.h"
+#include "forms/program.h"
+#include "panel/main_panel.h"
 
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QPixmap>
@@ -107,4 +110,14 @@ void Form1::closeEvent(QCloseEvent* event)
 {
     event->accept();
     m_program.unload(this);
+}
+
+Form1* Program::form1()
+{
+    return reach<Form1>(m_form1);
+}
+
+Form1* Program::loadedForm1() const
+{
+    return static_cast<Form1*>(m_form1.data());
 }

@@ -1,8 +1,8 @@
 #include "mascot/secondary_mascot.h"
 
-#include "core/form_timer.h"
-#include "core/program.h"
-#include "core/text_value.h"
+#include "base/text_value.h"
+#include "forms/form_timer.h"
+#include "forms/program.h"
 
 namespace {
 // Headings over the frame indexes: left upright at 0 and 4, left tilted at 1
@@ -66,4 +66,14 @@ void Form3::Timer1_Timer()
     // next step is drawn.
     placeOnScreen(RoundHalfEven(Left() + StepX), RoundHalfEven(Top() + StepY));
     applyFrame(HeadingFrame(TicksLeft, StepX, StepY));
+}
+
+Form3* Program::form3()
+{
+    return reach<Form3>(m_form3);
+}
+
+Form3* Program::loadedForm3() const
+{
+    return static_cast<Form3*>(m_form3.data());
 }

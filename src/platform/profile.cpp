@@ -1,6 +1,6 @@
 #include "platform/profile.h"
 
-#include "core/ansi.h"
+#include "base/ansi.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,7 @@
 #include "settings/id_pass_form.h"
 
-#include "core/program.h"
+#include "forms/program.h"
+#include "settings/setting_keys.h"
 #include "settings/settings_files.h"
 #include "settings/text_refusal.h"
 #include "ui_id_pass_form.h"
@@ -27,9 +28,9 @@ IdPassForm::~IdPassForm() = default;
 void IdPassForm::Form_Load()
 {
     // The save box stays clear whatever the last save choice was.
-    const QString account = m_program.accountFile();
-    IdText->setText(ReadSettingText(account, QStringLiteral("NAME"), QString()));
-    PassText->setText(ReadSettingText(account, QStringLiteral("NAME2"), QString()));
+    const QString account = AccountFile(m_program.programFolder());
+    IdText->setText(ReadSettingText(account, SettingKey::AccountName, QString()));
+    PassText->setText(ReadSettingText(account, SettingKey::AccountPassword, QString()));
 }
 
 void IdPassForm::OkCommand_Click()
@@ -44,14 +45,14 @@ void IdPassForm::OkCommand_Click()
         return;
     m_program.AccountId = IdText->text();
     m_program.AccountPassword = PassText->text();
-    const QString account = m_program.accountFile();
+    const QString account = AccountFile(m_program.programFolder());
     if (m_ui->Check1->isChecked()) {
-        WriteSettingText(account, QStringLiteral("NAME"), IdText->text());
-        WriteSettingText(account, QStringLiteral("NAME2"), PassText->text());
-        WriteSettingText(account, QStringLiteral("NAME3"), QStringLiteral("1"));
+        WriteSettingText(account, SettingKey::AccountName, IdText->text());
+        WriteSettingText(account, SettingKey::AccountPassword, PassText->text());
+        WriteSettingText(account, SettingKey::AccountSaved, QStringLiteral("1"));
     } else {
         // Only the choice is recorded; a pair saved earlier stays.
-        WriteSettingText(account, QStringLiteral("NAME3"), QStringLiteral("0"));
+        WriteSettingText(account, SettingKey::AccountSaved, QStringLiteral("0"));
     }
     m_program.unload(this);
 }
@@ -64,4 +65,14 @@ void IdPassForm::CancelCommand_Click()
 void IdPassForm::reject()
 {
     CancelCommand_Click();
+}
+
+IdPassForm* Program::idPassForm()
+{
+    return reach<IdPassForm>(m_idPassForm);
+}
+
+IdPassForm* Program::loadedIdPassForm() const
+{
+    return static_cast<IdPassForm*>(m_idPassForm.data());
 }

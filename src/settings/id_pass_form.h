@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/form.h"
+#include "forms/form.h"
 
 #include <QDialog>
 #include <memory>

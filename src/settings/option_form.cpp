@@ -1,7 +1,7 @@
 #include "settings/option_form.h"
 
-#include "core/program.h"
-#include "core/window_placement.h"
+#include "forms/program.h"
+#include "forms/window_placement.h"
 #include "settings/settings_files.h"
 #include "settings/text_refusal.h"
 #include "ui_option_form.h"
@@ -85,4 +85,14 @@ void OptionForm::showEvent(QShowEvent* event)
         CentreOnScreen(this);
     }
     QDialog::showEvent(event);
+}
+
+OptionForm* Program::optionForm()
+{
+    return reach<OptionForm>(m_optionForm);
+}
+
+OptionForm* Program::loadedOptionForm() const
+{
+    return static_cast<OptionForm*>(m_optionForm.data());
 }

@@ -1,16 +1,20 @@
 #include "settings/set_form.h"
 
-#include "core/form_timer.h"
-#include "core/main_panel.h"
-#include "core/program.h"
-#include "core/window_placement.h"
-#include "core/text_value.h"
+#include "base/text_value.h"
+#include "forms/form_timer.h"
+#include "forms/program.h"
+#include "forms/window_placement.h"
+#include "panel/main_panel.h"
 #include "settings/id_pass_form.h"
 #include "settings/option_form.h"
 #include "settings/setting_flags.h"
+#include "settings/setting_keys.h"
 #include "settings/settings_files.h"
 #include "ui_set_form.h"
 
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QCloseEvent>
 
 SetForm::SetForm(Program& program)
@@ -33,12 +37,12 @@ SetForm::~SetForm() = default;
 
 void SetForm::Form_Load()
 {
-    const QString preferences = m_program.preferencesFile();
-    ApplySettingFlag(ReadSettingInt(preferences, QStringLiteral("NUMBER")), [this] { return Check1; });
+    const QString preferences = PreferencesFile(m_program.programFolder());
+    ApplySettingFlag(ReadSettingInt(preferences, SettingKey::HangUpAfterCheck), [this] { return Check1; });
     // Text2 starts empty, so this always changes it and runs Text2_Change,
     // which passes the interval on to the main panel.
-    Text2->setText(QString::number(ReadSettingInt(preferences, QStringLiteral("NUMBER2"))));
-    ApplySettingFlag(ReadSettingInt(preferences, QStringLiteral("NUMBER4")), [this] { return Check2; });
+    Text2->setText(QString::number(ReadSettingInt(preferences, SettingKey::CheckIntervalMinutes)));
+    ApplySettingFlag(ReadSettingInt(preferences, SettingKey::AutoCloseNotice), [this] { return Check2; });
 }
 
 void SetForm::Form_Unload()
@@ -48,10 +52,16 @@ void SetForm::Form_Unload()
 
 void SetForm::storeSettings()
 {
-    const QString preferences = m_program.preferencesFile();
-    WriteSettingText(preferences, QStringLiteral("NUMBER"), SettingFlagText(Check1));
-    WriteSettingText(preferences, QStringLiteral("NUMBER2"), Text2->text());
-    WriteSettingText(preferences, QStringLiteral("NUMBER4"), SettingFlagText(Check2));
+    const QString preferences = PreferencesFile(m_program.programFolder());
+    WriteSettingText(preferences, SettingKey::HangUpAfterCheck, SettingFlagText(Check1));
+    WriteSettingText(preferences, SettingKey::CheckIntervalMinutes, Text2->text());
+    WriteSettingText(preferences, SettingKey::AutoCloseNotice, SettingFlagText(Check2));
+}
+
+void SetForm::storeBeforeProgramEnds()
+{
+    if (isVisible())
+        storeSettings();
 }
 
 void SetForm::Text2_Change()
@@ -76,7 +86,7 @@ void SetForm::Text2_Change()
     // An interval of 0 is saved at once, so it holds even if the program is
     // ended before this dialog is closed.
     if (!on)
-        WriteSettingText(m_program.preferencesFile(), QStringLiteral("NUMBER2"), Text2->text());
+        WriteSettingText(PreferencesFile(m_program.programFolder()), SettingKey::CheckIntervalMinutes, Text2->text());
 }
 
 void SetForm::Command1_Click()
@@ -104,4 +114,14 @@ void SetForm::closeEvent(QCloseEvent* event)
 {
     event->accept();
     m_program.unload(this);
+}
+
+SetForm* Program::setForm()
+{
+    return reach<SetForm>(m_setForm);
+}
+
+SetForm* Program::loadedSetForm() const
+{
+    return static_cast<SetForm*>(m_setForm.data());
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/form.h"
+#include "forms/form.h"
 
 #include <QWidget>
 #include <memory>
@@ -29,6 +29,9 @@ public:
     void Form_Unload() override;
     /// Writes the three preferences to the preferences file, as closing does.
     void storeSettings();
+    /// Only an open dialog holds the user's edits; a hidden one holds what
+    /// it read from the file.
+    void storeBeforeProgramEnds() override;
 
     // Runs on every change of Text2's text, typed or set by the program.
     void Text2_Change();

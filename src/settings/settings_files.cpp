@@ -1,7 +1,7 @@
 #include "settings/settings_files.h"
 
-#include "core/ansi.h"
-#include "core/text_value.h"
+#include "base/ansi.h"
+#include "base/text_value.h"
 #include "platform/profile.h"
 
 #include <QDir>

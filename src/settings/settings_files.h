@@ -1,5 +1,7 @@
 #pragma once
 
+#include "forms/mailer_settings.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -47,15 +49,6 @@ enum class TextStore
 /// why not: the characters CP932 cannot hold (line breaks among them), or
 /// how long the value may be and how long it is.
 QString UnstorableTextMessage(const QString& field, const QString& text, TextStore store);
-
-// The server settings shared with the companion mailer.
-struct MailerSettings
-{
-    QString SmtpServer;
-    QString PopServer;
-    QString MailAddress;
-    qint16 UseApop = 0;
-};
 
 /// Reads "kestra.ini" in `currentDir`: the lines beginning "SMTP=", "POP3=",
 /// "MAIL=" and "APOP=" set the matching field (a later line wins); other

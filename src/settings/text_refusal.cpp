@@ -1,6 +1,6 @@
 #include "settings/text_refusal.h"
 
-#include "core/program.h"
+#include "forms/program.h"
 
 #include <QLineEdit>
 #include <QStringList>

@@ -4,9 +4,9 @@
 // glyphs (no empty boxes for Japanese text) and no two controls that stand
 // apart overlap.
 
-#include "core/main_panel.h"
-#include "core/notice_board.h"
-#include "core/program_font.h"
+#include "forms/program_font.h"
+#include "panel/main_panel.h"
+#include "panel/notice_board.h"
 #include "settings/id_pass_form.h"
 #include "settings/option_form.h"
 #include "settings/set_form.h"

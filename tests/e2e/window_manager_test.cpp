@@ -15,7 +15,6 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
-
 #include <functional>
 
 namespace {
@@ -67,7 +66,7 @@ private:
     // The visible window titled `title` (not a mascot), or empty.
     QByteArray shown(const QString& title) const;
     // (No "mousemove --sync" here: it hangs when the pointer is already there.)
-// Closes a window as its close box does: the window manager sends it
+    // Closes a window as its close box does: the window manager sends it
     // WM_DELETE_WINDOW.
     bool closeLikeACloseBox(const QByteArray& window) const;
     bool clickIn(const QByteArray& window, QPoint at) const;
@@ -88,7 +87,8 @@ void WindowManagerTest::initTestCase()
     QVERIFY2(!m_x.start(true).isEmpty(), "could not start Xvfb with openbox");
 
     const QString data = m_folder.filePath(QStringLiteral("★MailData"));
-    QVERIFY(QFile::copy(qEnvironmentVariable("PAWMELO_BUILD_DIR") + "/pawmelo", m_folder.filePath("pawmelo")));
+    QVERIFY(
+        QFile::copy(qEnvironmentVariable("PAWMELO_BUILD_DIR") + "/pawmelo", m_folder.filePath("pawmelo")));
     QVERIFY(QDir().mkpath(data));
     QVERIFY(writeFile(data + "/ini.ini", "[EXEINI]\r\nNUMBER2=1\r\nNAME=/opt/mailer\r\nNUMBER3=0\r\n"));
     QVERIFY(writeFile(data + "/iniIdPass.ini", "[EXEINI]\r\nNAME=user\r\nNAME2=secret\r\n"));
@@ -115,7 +115,8 @@ void WindowManagerTest::cleanupTestCase()
 bool WindowManagerTest::mascotAt(QPoint topLeft) const
 {
     for (const XDesktop::Window& w : m_x.visibleWindows(m_program.processId()))
-        if (w.geometry.size() == QSize(kSide, kSide) && (w.geometry.topLeft() - topLeft).manhattanLength() <= 2)
+        if (w.geometry.size() == QSize(kSide, kSide) &&
+            (w.geometry.topLeft() - topLeft).manhattanLength() <= 2)
             return true;
     return false;
 }
@@ -146,15 +147,15 @@ bool WindowManagerTest::clickIn(const QByteArray& window, QPoint at) const
 {
     const QRect where = m_x.geometry(window);
     const QPoint p = where.topLeft() + at;
-    return where.isValid() &&
-           m_x.xdotool({"mousemove", QString::number(p.x()), QString::number(p.y()), "sleep", "0.1", "click", "1"});
+    return where.isValid() && m_x.xdotool({"mousemove", QString::number(p.x()), QString::number(p.y()),
+                                           "sleep", "0.1", "click", "1"});
 }
 
 bool WindowManagerTest::clickOnMascot(int button, int count) const
 {
     const QPoint p = m_mascot + kOnFigure;
-    return m_x.xdotool({"mousemove", QString::number(p.x()), QString::number(p.y()), "sleep", "0.1", "click", "--repeat",
-                        QString::number(count), "--delay", "80", QString::number(button)});
+    return m_x.xdotool({"mousemove", QString::number(p.x()), QString::number(p.y()), "sleep", "0.1", "click",
+                        "--repeat", QString::number(count), "--delay", "80", QString::number(button)});
 }
 
 bool WindowManagerTest::openPanel()
@@ -175,12 +176,18 @@ void WindowManagerTest::leftDragMovesTheMascot()
     QVERIFY(running());
     const QPoint from = m_mascot + kOnFigure;
     const QPoint to = kDragTo + kOnFigure;
-    QStringList steps{"mousemove", QString::number(from.x()), QString::number(from.y()), "sleep", "0.1", "mousedown", "1"};
+    QStringList steps{
+        "mousemove", QString::number(from.x()), QString::number(from.y()), "sleep", "0.1", "mousedown", "1"};
     for (int step = 1; step <= 8; ++step) {
         const QPoint at = from + (to - from) * step / 8;
-        steps << "sleep" << "0.05" << "mousemove" << QString::number(at.x()) << QString::number(at.y());
+        steps << "sleep"
+              << "0.05"
+              << "mousemove" << QString::number(at.x()) << QString::number(at.y());
     }
-    steps << "sleep" << "0.1" << "mouseup" << "1";
+    steps << "sleep"
+          << "0.1"
+          << "mouseup"
+          << "1";
     QVERIFY(m_x.xdotool(steps));
     QVERIFY2(waitFor(3000, [this] { return mascotAt(kDragTo); }), "the mascot did not follow the drag");
     m_mascot = kDragTo;

@@ -1,6 +1,6 @@
 // The pieces of the mail library that work on bytes alone: the line reader,
 // the server address and the header decoding.
-#include "core/ansi.h"
+#include "base/ansi.h"
 #include "mail/mail_headers.h"
 #include "mail/pop3_address.h"
 #include "mail/pop3_line_reader.h"

@@ -1,6 +1,6 @@
 // The mail library against a real Dovecot, started by the test fixture with
 // three messages for test / s3cret.
-#include "core/ansi.h"
+#include "base/ansi.h"
 #include "mail/nmail.h"
 
 #include <QFile>

@@ -1,6 +1,6 @@
 // The mail library against a scripted POP3 server: exact transcripts for the
 // logins and the message commands, and servers that misbehave.
-#include "core/ansi.h"
+#include "base/ansi.h"
 #include "mail/nmail.h"
 #include "script_server.h"
 

@@ -1,6 +1,6 @@
-#include "core/form_timer.h"
-#include "core/main_panel.h"
+#include "forms/form_timer.h"
 #include "mascot/primary_mascot.h"
+#include "panel/main_panel.h"
 #include "settings/option_form.h"
 #include "support/test_program.h"
 

@@ -1,8 +1,11 @@
-#include "core/form_timer.h"
-#include "core/main_panel.h"
+#include "forms/form_timer.h"
 #include "mascot/secondary_mascot.h"
+#include "panel/main_panel.h"
 #include "support/test_program.h"
 
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QCursor>
 #include <QPointer>
 #include <QTest>

@@ -1,4 +1,4 @@
-#include "core/ansi.h"
+#include "base/ansi.h"
 #include "platform/profile.h"
 #include "support/file_bytes.h"
 

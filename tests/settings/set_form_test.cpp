@@ -1,10 +1,13 @@
-#include "core/form_timer.h"
-#include "core/main_panel.h"
+#include "forms/form_timer.h"
+#include "panel/main_panel.h"
 #include "settings/id_pass_form.h"
 #include "settings/option_form.h"
 #include "settings/set_form.h"
 #include "support/test_program.h"
 
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>

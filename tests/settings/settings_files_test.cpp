@@ -1,4 +1,4 @@
-#include "core/ansi.h"
+#include "base/ansi.h"
 #include "settings/settings_files.h"
 #include "support/file_bytes.h"
 

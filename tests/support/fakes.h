@@ -3,7 +3,7 @@
 // Recording stand-ins for the desktop services, for tests that build a whole
 // Program without a desktop.
 
-#include "core/services.h"
+#include "platform/services.h"
 
 #include <QStringList>
 

@@ -5,7 +5,8 @@
 // `programFolderName`, the program folder is a folder of that name inside
 // the temporary one.
 
-#include "core/program.h"
+#include "forms/program.h"
+#include "settings/settings_files.h"
 #include "support/fakes.h"
 #include "support/file_bytes.h"
 
@@ -66,8 +67,8 @@ struct TestProgram
         program = std::make_unique<Program>(std::move(environment), std::move(services));
     }
 
-    QString preferences() const { return program->preferencesFile(); }
-    QString account() const { return program->accountFile(); }
+    QString preferences() const { return PreferencesFile(program->programFolder()); }
+    QString account() const { return AccountFile(program->programFolder()); }
     QString kestra() const { return workingDir.filePath(QStringLiteral("kestra.ini")); }
 
 };

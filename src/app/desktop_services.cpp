@@ -1,0 +1,114 @@
+#include "app/desktop_services.h"
+
+#include "platform/fluidsynth_sound_device.h"
+#include "platform/system_clock.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QProcess>
+#include <QSystemTrayIcon>
+
+namespace {
+
+class MessageBoxPrompts final : public Prompts
+{
+public:
+    Answer messageBox(QWidget* parent, const QString& text, const QString& title, Buttons buttons,
+                      Icon icon) override
+    {
+        QMessageBox box(parent);
+        box.setTextFormat(Qt::PlainText); // a server's words are never markup
+        box.setText(text);
+        box.setWindowTitle(title.isEmpty() ? QCoreApplication::applicationName() : title);
+        box.setIcon(icon == Icon::Question      ? QMessageBox::Question
+                    : icon == Icon::Exclamation ? QMessageBox::Warning
+                                                : QMessageBox::NoIcon);
+        if (buttons == Buttons::YesNo)
+            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        else
+            box.setStandardButtons(QMessageBox::Ok);
+        const int result = box.exec();
+        if (buttons == Buttons::YesNo)
+            return result == QMessageBox::Yes ? Answer::Yes : Answer::No;
+        return Answer::Ok;
+    }
+};
+
+class ProcessLauncher final : public Launcher
+{
+public:
+    bool startDetached(const QString& commandLine) override
+    {
+        // A path to an existing program is run as it stands, spaces and
+        // all; anything else is split like a shell command line.
+        const QFileInfo whole(commandLine);
+        if (whole.isFile() && whole.isExecutable())
+            return QProcess::startDetached(whole.absoluteFilePath(), {});
+        QStringList parts = QProcess::splitCommand(commandLine);
+        if (parts.isEmpty())
+            return false;
+        const QString program = parts.takeFirst();
+        return QProcess::startDetached(program, parts);
+    }
+};
+
+class DesktopBrowser final : public Browser
+{
+public:
+    bool navigate(const QUrl& url) override { return QDesktopServices::openUrl(url); }
+};
+
+class DialogFileChooser final : public FileChooser
+{
+public:
+    QString showOpen(QWidget* parent, const QString& previousFileName) override
+    {
+        // The dialog never changes the process's working directory, which
+        // the companion mailer file depends on.
+        const QString chosen = QFileDialog::getOpenFileName(parent, QString(), previousFileName);
+        return chosen.isEmpty() ? previousFileName : chosen;
+    }
+    QString fileTitle(const QString& path) override
+    {
+        return path.isEmpty() ? QString() : QFileInfo(path).fileName();
+    }
+};
+
+class SystemTray final : public Tray
+{
+public:
+    SystemTray()
+    {
+        QObject::connect(&m_icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason why) {
+            if (why == QSystemTrayIcon::Trigger)
+                emit notification(0);
+            else if (why == QSystemTrayIcon::Context)
+                emit notification(1);
+        });
+    }
+    void setIcon(const QIcon& icon) override { m_icon.setIcon(icon); }
+    void setTipText(const QString& text) override { m_icon.setToolTip(text); }
+    void show() override { m_icon.show(); }
+    void hide() override { m_icon.hide(); }
+
+private:
+    QSystemTrayIcon m_icon;
+};
+
+} // namespace
+
+Services MakeDesktopServices()
+{
+    Services services;
+    services.clock = std::make_unique<SystemClock>();
+    services.sound = std::make_unique<FluidSynthSoundDevice>();
+    services.browser = std::make_unique<DesktopBrowser>();
+    services.launcher = std::make_unique<ProcessLauncher>();
+    services.prompts = std::make_unique<MessageBoxPrompts>();
+    services.fileChooser = std::make_unique<DialogFileChooser>();
+    services.tray = std::make_unique<SystemTray>();
+    return services;
+}

@@ -1,0 +1,48 @@
+#include "forms/form_timer.h"
+
+#include <QMetaMethod>
+
+namespace {
+const QMetaMethod& timeoutSignal()
+{
+    static const QMetaMethod signal = QMetaMethod::fromSignal(&QTimer::timeout);
+    return signal;
+}
+} // namespace
+
+FormTimer::FormTimer(int interval, QObject* parent)
+    : QTimer(parent)
+    , m_interval(interval)
+{
+    apply();
+}
+
+void FormTimer::setEnabled(bool enabled)
+{
+    if (enabled == m_enabled)
+        return;
+    m_enabled = enabled;
+    apply();
+}
+
+void FormTimer::setInterval(int milliseconds)
+{
+    if (milliseconds == m_interval)
+        return;
+    m_interval = milliseconds;
+    apply();
+}
+
+void FormTimer::connectNotify(const QMetaMethod& signal)
+{
+    if (signal == timeoutSignal())
+        apply();
+}
+
+void FormTimer::apply()
+{
+    if (running() && isSignalConnected(timeoutSignal()))
+        start(m_interval); // also restarts the count, as a newly set period does
+    else
+        stop();
+}

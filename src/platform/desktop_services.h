@@ -1,7 +1,0 @@
-#pragma once
-
-#include "core/services.h"
-
-// The services of a real desktop session: message boxes, starting programs,
-// the browser, the file dialog, the tray, the clock and the sound device.
-Services MakeDesktopServices();

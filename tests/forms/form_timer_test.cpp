@@ -1,0 +1,37 @@
+#include "forms/form_timer.h"
+
+#include <QTest>
+
+class FormTimerTest final : public QObject
+{
+    Q_OBJECT
+private slots:
+    void ticksOnlyWhenEnabledWithAPeriodAndAHandler()
+    {
+        QObject owner;
+        auto* timer = new FormTimer(20, &owner);
+        QVERIFY(timer->running());
+        QVERIFY(!timer->isActive()); // nobody listens: no wake-ups
+
+        int ticks = 0;
+        connect(timer, &QTimer::timeout, this, [&] { ++ticks; });
+        QVERIFY(timer->isActive());
+        QTRY_VERIFY(ticks > 0);
+
+        timer->setInterval(0); // a period of 0 stops it, still enabled
+        QVERIFY(timer->enabled());
+        QVERIFY(!timer->isActive());
+        timer->setInterval(1000);
+        QVERIFY(timer->isActive());
+        QCOMPARE(timer->QTimer::interval(), 1000);
+
+        timer->setEnabled(false);
+        QVERIFY(!timer->isActive());
+        QVERIFY(!timer->running());
+        timer->setEnabled(true);
+        QVERIFY(timer->isActive());
+    }
+};
+
+QTEST_GUILESS_MAIN(FormTimerTest)
+#include "form_timer_test.moc"

@@ -1,0 +1,251 @@
+#include "forms/form_timer.h"
+#include "panel/check_mail.h"
+#include "panel/main_panel.h"
+#include "panel/notice_board.h"
+#include "settings/id_pass_form.h"
+#include "settings/set_form.h"
+#include "support/mini_pop3_server.h"
+#include "support/test_program.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+// A program whose account is saved and whose server is the test server.
+struct CheckFixture
+{
+    MiniPop3Server server;
+    TestProgram t;
+    Program& program = *t.program;
+    MainForm* panel;
+
+    explicit CheckFixture(int messageCount)
+    {
+        for (int i = 1; i <= messageCount; ++i)
+            server.messages.append(MiniPop3Server::message("m" + QByteArray::number(i)));
+        WriteSettingText(t.account(), "NAME", "user");
+        WriteSettingText(t.account(), "NAME2", "secret");
+        program.Mailer.PopServer = QString::fromLatin1(server.address());
+        program.mail().setReplyTimeout(5000);
+        panel = program.mainForm();
+        t.sound->commands.clear();
+    }
+    QByteArrayList verbs() const
+    {
+        QByteArrayList result;
+        for (const QByteArray& c : server.commands()) {
+            const QByteArray verb = c.split(' ').value(0).toUpper();
+            if (verb == "RETR" || verb == "QUIT" || verb == "USER" || verb == "APOP" || verb == "PASS")
+                result.append(verb == "RETR" ? c : verb);
+        }
+        return result;
+    }
+};
+} // namespace
+
+class CheckMailTest final : public QObject
+{
+    Q_OBJECT
+private slots:
+    void threeMessagesRaiseTheBoardAndTheAlert()
+    {
+        CheckFixture f(3);
+        CheckMail(f.program);
+
+        QCOMPARE(f.verbs(), (QByteArrayList{"USER", "PASS", "RETR 1", "RETR 2", "RETR 3", "QUIT"}));
+        MsgForm* board = f.program.loadedMsgForm();
+        QVERIFY(board && board->isVisible());
+        QCOMPARE(board->Text1->text(), QStringLiteral("新着メールが有ります"));
+        QCOMPARE(board->Text2->text(), QStringLiteral("3"));
+        QCOMPARE(f.program.AlertMode, qint16(1));
+        QCOMPARE(f.t.sound->commands.size(), 2);
+        QVERIFY(f.t.sound->commands[0].startsWith("open \""));
+        QVERIFY(f.t.sound->commands[0].endsWith("/Sound/Kouka.mid\" alias bgm"));
+        QCOMPARE(f.t.sound->commands[1], QStringLiteral("play bgm"));
+        QCOMPARE(f.program.AccountId, QStringLiteral("user"));
+
+        // The same mail still there: announced again, on the same board.
+        board->Text2->setText("x");
+        CheckMail(f.program);
+        QCOMPARE(f.program.loadedMsgForm(), board);
+        QCOMPARE(board->Text2->text(), QStringLiteral("3"));
+        QCOMPARE(f.server.connections(), 2);
+        QVERIFY(f.t.prompts->shown.isEmpty());
+    }
+
+    void emptyMailboxShowsNothingButHangsUp()
+    {
+        CheckFixture f(0);
+        f.program.setForm()->Check1->setChecked(true);
+        f.t.dialUp->active = {"ppp0"};
+        CheckMail(f.program);
+        QCOMPARE(f.verbs(), (QByteArrayList{"USER", "PASS", "QUIT"}));
+        QVERIFY(!f.program.loadedMsgForm());
+        QCOMPARE(f.program.AlertMode, qint16(0));
+        QCOMPARE(f.t.dialUp->hungUp, QStringList{"ppp0"});
+    }
+
+    void noServerMeansNoConnectionButStillHangsUp()
+    {
+        CheckFixture f(2);
+        f.program.Mailer.PopServer.clear();
+        f.program.setForm()->Check1->setChecked(true);
+        CheckMail(f.program);
+        QCOMPARE(f.server.connections(), 0);
+        QCOMPARE(f.t.dialUp->enumerations, 1);
+        QVERIFY(!f.program.loadedMsgForm());
+    }
+
+    void missingPasswordOpensTheAccountDialogInsteadOfLoggingIn()
+    {
+        CheckFixture f(2);
+        WriteSettingText(f.t.account(), "NAME2", "");
+        // Typed but unsaved text in the dialog is replaced by the saved pair.
+        f.program.idPassForm()->PassText->setText("typed");
+        CheckMail(f.program);
+        QCOMPARE(f.verbs(), QByteArrayList{"QUIT"});
+        IdPassForm* account = f.program.loadedIdPassForm();
+        QVERIFY(account->isVisible());
+        QCOMPARE(account->IdText->text(), QStringLiteral("user"));
+        QCOMPARE(account->PassText->text(), QString());
+        QVERIFY(!f.program.loadedMsgForm());
+    }
+
+    void failedLoginShowsTheServersWordsAsPlainText()
+    {
+        CheckFixture f(2);
+        WriteSettingText(f.t.account(), "NAME2", "wrong");
+        int quitsWhileShown = -1;
+        f.t.prompts->whileShown = [&] { quitsWhileShown = int(f.verbs().count("QUIT")); };
+        CheckMail(f.program);
+        QCOMPARE(f.t.prompts->shown.size(), 1);
+        QCOMPARE(f.t.prompts->shown[0].title, QStringLiteral("エラー"));
+        QVERIFY(f.t.prompts->shown[0].text.contains("-ERR [AUTH] Authentication failed."));
+        QCOMPARE(f.t.prompts->shown[0].buttons, Prompts::Buttons::Ok);
+        QCOMPARE(f.t.prompts->shown[0].icon, Prompts::Icon::None);
+        // The panel is hidden: the box is centred on the screen, not on it.
+        QCOMPARE(f.t.prompts->shown[0].parent, nullptr);
+        QCOMPARE(quitsWhileShown, 0); // the box comes while the connection is open
+        QCOMPARE(f.verbs().count("QUIT"), 1);
+        QVERIFY(!f.program.loadedMsgForm());
+        QVERIFY(f.t.sound->commands.isEmpty());
+    }
+
+    void panelClosedWhileTheErrorBoxIsUpEndsTheCheck()
+    {
+        // The check's window goes while its box is up: once the box is
+        // dismissed the connection is closed and nothing more happens (no
+        // hang-up that would bring the panel back), and the panel is freed.
+        CheckFixture f(2);
+        WriteSettingText(f.t.account(), "NAME2", "wrong");
+        f.program.setForm()->Check1->setChecked(true);
+        f.t.dialUp->active = {"ppp0"};
+        QPointer<MainForm> panel(f.panel);
+        f.t.prompts->whileShown = [&] { f.panel->close(); };
+        f.program.runHandler(f.panel, [&] { f.panel->Command16_Click(); });
+        QCOMPARE(f.verbs().count("QUIT"), 1);
+        QVERIFY(!f.program.loadedMainForm());
+        QVERIFY(f.t.dialUp->hungUp.isEmpty());
+        QVERIFY(!f.program.checkInProgress);
+        QTRY_VERIFY(panel.isNull());
+    }
+
+    void apopLoginWhenAsked()
+    {
+        CheckFixture f(1);
+        f.program.Mailer.UseApop = 1;
+        CheckMail(f.program);
+        QCOMPARE(f.verbs(), (QByteArrayList{"APOP", "RETR 1", "QUIT"}));
+        QCOMPARE(f.program.loadedMsgForm()->Text2->text(), QStringLiteral("1"));
+    }
+
+    void mailerStartsInsteadOfTheBoard()
+    {
+        CheckFixture f(2);
+        f.panel->Check2->setChecked(true);
+        f.panel->Text7->setText("  /usr/bin/my mailer  ");
+        CheckMail(f.program);
+        QCOMPARE(f.t.launcher->started, QStringList{"/usr/bin/my mailer"});
+        QVERIFY(!f.program.loadedMsgForm());
+        QCOMPARE(f.program.AlertMode, qint16(0));
+        QVERIFY(f.t.sound->commands.isEmpty());
+
+        f.panel->Text7->setText("未設定");
+        f.t.launcher->succeed = false;
+        CheckMail(f.program);
+        QCOMPARE(f.t.launcher->started.size(), 1);
+        QVERIFY(!f.program.loadedMsgForm());
+    }
+
+    void autoCloseBoardClosesBeforeTheAlertStarts()
+    {
+        CheckFixture f(2);
+        f.program.setForm()->Check2->setChecked(true);
+        bool seenOpen = false;
+        QTimer::singleShot(0, [&] { seenOpen = f.program.loadedMsgForm() && f.program.loadedMsgForm()->isVisible(); });
+        CheckMail(f.program);
+        QVERIFY(seenOpen);
+        QVERIFY(!f.program.loadedMsgForm());
+        QCOMPARE(f.program.AlertMode, qint16(1)); // board close set 0, alert start set 1 after
+        // The sound poll ran inside the wait too; the alert start came last.
+        QCOMPARE(f.t.sound->commands.last(), QStringLiteral("play bgm"));
+        QVERIFY(f.t.sound->commands.value(f.t.sound->commands.size() - 2).startsWith("open "));
+    }
+
+    void checkInsideTheBoardsWaitIsSkipped()
+    {
+        // A poll tick falling inside the one-second wait must not start a
+        // second session, and the first check still raises its alert.
+        CheckFixture f(2);
+        f.program.setForm()->Check2->setChecked(true);
+        f.program.setForm()->Text2->setText("1");
+        f.panel->Text1->setText("1");
+        QTimer::singleShot(0, f.panel, &MainForm::Timer1_Timer);
+        CheckMail(f.program);
+        QCOMPARE(f.server.connections(), 1);
+        QCOMPARE(f.program.AlertMode, qint16(1));
+        QVERIFY(!f.program.checkInProgress);
+    }
+
+    void pollStartsACheckOnlyInItsWindow()
+    {
+        CheckFixture f(1);
+        f.program.setForm()->Text2->setText("2");
+        f.panel->Text1->setText("1");
+        f.panel->Timer1_Timer();
+        QCOMPARE(f.server.connections(), 0);
+        f.panel->Text1->setText("2");
+        f.panel->Timer1_Timer();
+        QCOMPARE(f.server.connections(), 1);
+        // Further polls in the same window start nothing.
+        f.panel->Timer1_Timer();
+        f.panel->Timer1_Timer();
+        QCOMPARE(f.server.connections(), 1);
+        // The seconds tick closes the window; the next one that opens gets
+        // its check. Closing the preferences dialog does not lose the
+        // interval: the next poll recreates it hidden from the file.
+        f.panel->Timer3_Timer();
+        QCOMPARE(f.panel->Text1->text(), QStringLiteral("0"));
+        f.panel->Text1->setText("2");
+        f.program.setForm()->close();
+        f.panel->Timer1_Timer();
+        QCOMPARE(f.server.connections(), 2);
+        QVERIFY(f.program.loadedSetForm() && !f.program.loadedSetForm()->isVisible());
+    }
+
+    void unreachableServerShowsNothing()
+    {
+        CheckFixture f(1);
+        f.program.Mailer.PopServer = "127.0.0.1:1";
+        CheckMail(f.program);
+        QVERIFY(f.t.prompts->shown.isEmpty());
+        QVERIFY(!f.program.loadedMsgForm());
+    }
+};
+
+QTEST_MAIN(CheckMailTest)
+#include "check_mail_test.moc"
