@@ -3,6 +3,7 @@
 #include "forms/form.h"
 #include "forms/mailer_settings.h"
 #include "mail/nmail.h"
+#include "mail/server_trust.h"
 #include "platform/services.h"
 
 #include <QByteArray>
@@ -13,6 +14,7 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 class QWidget;
@@ -64,6 +66,11 @@ public:
     QPoint CursorPos;
     // True while a mail check runs; a check started meanwhile is skipped.
     bool checkInProgress = false;
+    // A failed connection was said in a box, and no check has reached the
+    // server since: scheduled checks stay quiet about further failures.
+    bool connectFailureSaid = false;
+    // Fingerprints of server certificates the user declined in this run.
+    QSet<QByteArray> declinedCertificates;
 
     QString programFolder() const { return m_environment.programFolder; }
     QString currentDirectory() const;
@@ -152,6 +159,7 @@ private:
     Environment m_environment;
     Services m_services;
     NMail m_mail;
+    std::unique_ptr<ServerTrust> m_serverTrust; // set up by startUp()
     QPointer<QWidget> m_form1;
     QPointer<QWidget> m_form3;
     QPointer<QWidget> m_mainForm;

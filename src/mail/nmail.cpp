@@ -35,6 +35,7 @@ struct NMail::Private
     std::map<int, std::unique_ptr<Pop3Session>> sessions;
     int lastHandle = 0;
     QString lastError;
+    std::optional<RefusedCertificate> refused; // of the last connect
 
     Pop3Session* session(int handle)
     {
@@ -93,9 +94,11 @@ int NMail::NMailPop3Connect(const QByteArray& server)
         d->lastError = QStringLiteral("「%1」は POP3 サーバーのアドレスではありません。").arg(text);
         return -1;
     }
+    d->refused.reset();
     auto session = std::make_unique<Pop3Session>(*address, d->settings);
     if (!session->open()) {
         d->lastError = session->error();
+        d->refused = session->refusedCertificate();
         return -1;
     }
     const int handle = d->newHandle();
@@ -214,4 +217,20 @@ void NMail::addCaCertificates(const QList<QSslCertificate>& certificates)
 void NMail::setPipelineWindow(int messages)
 {
     d->settings.pipelineWindow = std::clamp(messages, 0, 64);
+}
+
+void NMail::setServerTrust(ServerTrust* trust)
+{
+    d->settings.connection.trust = trust;
+}
+
+std::optional<NMail::RefusedCertificate> NMail::refusedCertificate() const
+{
+    return d->refused;
+}
+
+void NMail::trustCertificate(const QString& address, const QByteArray& fingerprint)
+{
+    if (d->settings.connection.trust)
+        d->settings.connection.trust->pin(address, fingerprint);
 }

@@ -1,10 +1,13 @@
 #pragma once
 
+#include "mail/server_trust.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QSslCertificate>
 #include <map>
 #include <memory>
+#include <optional>
 #include <span>
 
 class Pop3Session;
@@ -75,6 +78,17 @@ public:
     void setTransferAllowance(int bytesPerSecond);
     void setMaxCallLimit(int milliseconds);
     void addCaCertificates(const QList<QSslCertificate>& certificates);
+
+    using RefusedCertificate = ::RefusedCertificate;
+    /// Where the library keeps the certificates the user trusted and the
+    /// servers that spoke TLS; without one it remembers nothing.
+    void setServerTrust(ServerTrust* trust);
+    /// After a connect that failed on the server's certificate: what was
+    /// refused and why. Empty after any other connect.
+    std::optional<RefusedCertificate> refusedCertificate() const;
+    /// Trusts exactly the certificate with `fingerprint` for `address`
+    /// ("host:port") from now on.
+    void trustCertificate(const QString& address, const QByteArray& fingerprint);
     // Messages whose commands may go out ahead when the server offers
     // PIPELINING (at most 64); 0 asks for one command at a time. Default 8.
     void setPipelineWindow(int messages);

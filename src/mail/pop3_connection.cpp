@@ -43,6 +43,13 @@ Pop3Connection::Pop3Connection(Pop3Address address, Settings settings)
         configuration.setCaCertificates(systemCaCertificates() + m_settings.extraCaCertificates);
     m_socket.setSslConfiguration(configuration);
     m_socket.setReadBufferSize(kSocketBuffer);
+    // The certificate the user trusted for this address is accepted as it
+    // is, whatever its chain or name; any other one is checked as usual.
+    QObject::connect(&m_socket, &QSslSocket::sslErrors, [this](const QList<QSslError>&) {
+        const QByteArray pinned = m_settings.trust ? m_settings.trust->pinnedFingerprint(where()) : QByteArray();
+        if (!pinned.isEmpty() && pinned == CertificateFingerprint(m_socket.peerCertificate()))
+            m_socket.ignoreSslErrors();
+    });
 }
 
 Pop3Connection::~Pop3Connection()
@@ -127,8 +134,17 @@ bool Pop3Connection::handshakeFailed(const QDeadlineTimer& deadline, int timeout
 {
     const QList<QSslError> errors = m_socket.sslHandshakeErrors();
     if (!errors.isEmpty()) {
-        fail(QStringLiteral("%1 のサーバー証明書を確認できませんでした: %2。")
-                 .arg(where(), errors.first().errorString()));
+        RefusedCertificate refused;
+        refused.address = where();
+        refused.certificate = m_socket.peerCertificate();
+        for (const QSslError& error : errors)
+            if (!refused.reasons.contains(CertificateErrorReason(error)))
+                refused.reasons.append(CertificateErrorReason(error));
+        const QByteArray pinned = m_settings.trust ? m_settings.trust->pinnedFingerprint(where()) : QByteArray();
+        refused.changed = !pinned.isEmpty();
+        fail(QStringLiteral("%1 のサーバー証明書を確認できませんでした: %2")
+                 .arg(where(), refused.reasons.join(QStringLiteral(" "))));
+        m_refused = std::move(refused);
     } else if (m_socket.error() == QAbstractSocket::SocketTimeoutError) {
         fail(expiryText(deadline, timeoutMs));
     } else {

@@ -2,6 +2,7 @@
 
 #include "mail/pop3_address.h"
 #include "mail/pop3_line_reader.h"
+#include "mail/server_trust.h"
 
 #include <QByteArray>
 #include <QDeadlineTimer>
@@ -10,6 +11,7 @@
 #include <QSslSocket>
 #include <QString>
 #include <memory>
+#include <optional>
 
 // The byte stream to one POP3 server: a QSslSocket used synchronously with
 // deadlines, and the line reader over it. Any failure (time-out, dropped
@@ -34,6 +36,8 @@ public:
         int transferBytesPerSecond = 16384;
         int maxCallLimitMs = 600000;
         QList<QSslCertificate> extraCaCertificates;
+        // Certificates the user trusted for one address; may be null.
+        ServerTrust* trust = nullptr;
     };
 
     // Holds the overall limit of one library call while it lives: every
@@ -87,6 +91,9 @@ public:
     void fail(const QString& text);
 
     bool isDead() const { return m_dead; }
+    /// After a handshake that failed on the server's certificate: what was
+    /// refused and why.
+    const std::optional<RefusedCertificate>& refusedCertificate() const { return m_refused; }
     const QString& error() const { return m_error; }
     const Pop3Address& address() const { return m_address; }
     QString where() const { return m_address.display(); }
@@ -121,4 +128,5 @@ private:
     qint64 m_callLimitMs = 0;
     QString m_error;
     bool m_dead = false;
+    std::optional<RefusedCertificate> m_refused;
 };

@@ -109,6 +109,18 @@ bool Pop3Session::open()
         if (!upgradeToTls() || !readCapabilities())
             return false;
     }
+    ServerTrust* trust = m_settings.connection.trust;
+    const QString address = m_connection.where();
+    if (m_connection.isEncrypted()) {
+        if (trust && !trust->spokeTls(address))
+            trust->noteTls(address);
+    } else if (trust && trust->spokeTls(address)) {
+        // A server that once did TLS and now offers none: someone on the
+        // path may have struck STLS from its list. The password stays home.
+        return protocolFailure(QStringLiteral("%1 は以前は暗号化に対応していました。今回は暗号化を申し出なかったため、"
+                                              "パスワードを送らずに接続を終えました。")
+                                   .arg(address));
+    }
     m_state = State::Auth;
     return true;
 }

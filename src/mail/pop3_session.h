@@ -79,6 +79,7 @@ public:
 
     State state() const { return m_state; }
     const QString& error() const { return m_error; }
+    const std::optional<RefusedCertificate>& refusedCertificate() const { return m_connection.refusedCertificate(); }
 
 private:
     enum class Command

@@ -3,6 +3,7 @@
 #include "base/ansi.h"
 #include "base/text_value.h"
 #include "forms/program.h"
+#include "panel/check_connect.h"
 #include "panel/main_panel.h"
 #include "panel/notice_board.h"
 #include "settings/id_pass_form.h"
@@ -39,10 +40,10 @@ QString trimSpaces(const QString& text)
 using Buffer = std::vector<char>;
 
 // Steps 2-8: connect, log in, read every message, close. Returns the count.
-int FetchMailbox(Program& program)
+int FetchMailbox(Program& program, CheckTrigger trigger)
 {
     NMail& mail = program.mail();
-    const int handle = mail.NMailPop3Connect(ToAnsi(program.Mailer.PopServer));
+    const int handle = ConnectForCheck(program, trigger);
     if (handle == -1)
         return 0;
     // Closed last, also when the check is abandoned inside its error box.
@@ -107,7 +108,7 @@ void Announce(Program& program, int count)
 }
 } // namespace
 
-void CheckMail(Program& program)
+void CheckMail(Program& program, CheckTrigger trigger)
 {
     if (program.checkInProgress)
         return;
@@ -116,7 +117,7 @@ void CheckMail(Program& program)
 
     int count = 0;
     if (!program.Mailer.PopServer.isEmpty())
-        count = FetchMailbox(program);
+        count = FetchMailbox(program, trigger);
     if (count > 0)
         Announce(program, count);
     if (program.setForm()->Check1->isChecked())

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "panel/check_connect.h"
+
 class Program;
 
 // One complete check of the mailbox: connect, log in with the account saved
@@ -11,4 +13,7 @@ class Program;
 // the other's one-second wait or its error box, which handle events) is
 // skipped: the running check announces what it found, and two checks never
 // overlap.
-void CheckMail(Program& program);
+//
+// A connection that fails is said as ConnectForCheck says; `trigger` tells
+// whether the user asked for this check.
+void CheckMail(Program& program, CheckTrigger trigger = CheckTrigger::Schedule);

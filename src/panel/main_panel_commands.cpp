@@ -18,7 +18,7 @@
 
 void MainForm::Command16_Click()
 {
-    CheckMail(m_program);
+    CheckMail(m_program, CheckTrigger::Button);
 }
 
 void MainForm::Command15_Click()

@@ -6,6 +6,7 @@
 #include "panel/notice_board.h"
 #include "settings/id_pass_form.h"
 #include "settings/option_form.h"
+#include "settings/server_trust_file.h"
 #include "settings/set_form.h"
 #include "settings/setting_flags.h"
 #include "settings/setting_keys.h"
@@ -27,6 +28,10 @@ void Program::startUp()
 
     ImportMailerSettings(currentDirectory(), Mailer);
 
+    if (!m_serverTrust) {
+        m_serverTrust = std::make_unique<ServerTrustFile>(ServersFile(programFolder()));
+        m_mail.setServerTrust(m_serverTrust.get());
+    }
     m_mail.NMailInitializeWinSock();
     m_mail.NMailSetOption(1, 8192);
 

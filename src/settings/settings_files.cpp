@@ -168,6 +168,11 @@ QString AccountFile(const QString& programFolder)
     return settingsFile(programFolder, QStringLiteral("iniIdPass.ini"));
 }
 
+QString ServersFile(const QString& programFolder)
+{
+    return settingsFile(programFolder, QStringLiteral("servers.ini"));
+}
+
 int ReadSettingInt(const QString& file, const QString& key)
 {
     return Profile::getInt(file, kSection, ToAnsi(key), 0);

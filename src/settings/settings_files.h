@@ -14,6 +14,9 @@
 QString PreferencesFile(const QString& programFolder);
 /// The account file: the program folder followed by "/★MailData/iniIdPass.ini".
 QString AccountFile(const QString& programFolder);
+/// The mail library's memory of servers (trusted certificates, addresses
+/// that spoke TLS): the program folder followed by "/★MailData/servers.ini".
+QString ServersFile(const QString& programFolder);
 
 /// The whole number the key's text in section "EXEINI" begins with; 0 when
 /// the text has no leading digits or the key, the file or its folder is missing.

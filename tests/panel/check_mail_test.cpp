@@ -237,13 +237,33 @@ private slots:
         QVERIFY(f.program.loadedSetForm() && !f.program.loadedSetForm()->isVisible());
     }
 
-    void unreachableServerShowsNothing()
+    void failedConnectionsAreSaidOnceARun()
     {
+        // Each press of "受信" says why; a run of failing scheduled checks
+        // says it once, and again only after a check has reached the server.
         CheckFixture f(1);
+        const QString reachable = f.program.Mailer.PopServer;
         f.program.Mailer.PopServer = "127.0.0.1:1";
-        CheckMail(f.program);
-        QVERIFY(f.t.prompts->shown.isEmpty());
-        QVERIFY(!f.program.loadedMsgForm());
+        CheckMail(f.program, CheckTrigger::Button);
+        CheckMail(f.program, CheckTrigger::Button);
+        QCOMPARE(f.t.prompts->shown.size(), 2);
+        QCOMPARE(f.t.prompts->shown[0].title, QStringLiteral("エラー"));
+        QVERIFY2(f.t.prompts->shown[0].text.contains("127.0.0.1:1"), qPrintable(f.t.prompts->shown[0].text));
+        QCOMPARE(f.t.prompts->shown[0].icon, Prompts::Icon::None);
+        QCOMPARE(f.t.prompts->shown[0].parent, nullptr);
+        f.t.prompts->shown.clear();
+
+        f.program.connectFailureSaid = false; // as at the start of a run
+        for (int i = 0; i < 3; ++i)
+            CheckMail(f.program, CheckTrigger::Schedule);
+        QCOMPARE(f.t.prompts->shown.size(), 1);
+        f.program.Mailer.PopServer = reachable;
+        CheckMail(f.program, CheckTrigger::Schedule);
+        f.program.Mailer.PopServer = "127.0.0.1:1";
+        CheckMail(f.program, CheckTrigger::Schedule);
+        CheckMail(f.program, CheckTrigger::Schedule);
+        QCOMPARE(f.t.prompts->shown.size(), 2);
+        QVERIFY(!f.program.loadedMsgForm() || f.program.loadedMsgForm()->Text2->text() == "1");
     }
 };
 
