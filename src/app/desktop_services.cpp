@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QProcess>
+#include <QPushButton>
 #include <QSystemTrayIcon>
 
 namespace {
@@ -26,9 +27,12 @@ public:
         box.setIcon(icon == Icon::Question      ? QMessageBox::Question
                     : icon == Icon::Exclamation ? QMessageBox::Warning
                                                 : QMessageBox::NoIcon);
-        if (buttons == Buttons::YesNo)
+        if (buttons == Buttons::YesNo) {
             box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        else
+            // Qt's own captions are English without a translation loaded.
+            box.button(QMessageBox::Yes)->setText(QStringLiteral("はい(&Y)"));
+            box.button(QMessageBox::No)->setText(QStringLiteral("いいえ(&N)"));
+        } else
             box.setStandardButtons(QMessageBox::Ok);
         const int result = box.exec();
         if (buttons == Buttons::YesNo)
