@@ -6,7 +6,7 @@
 //   drip_limit_bench [PAUSE_MS] [LINES]
 #include "base/ansi.h"
 #include "mail/nmail.h"
-#include "script_server.h"
+#include "support/script_server.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -7,7 +7,7 @@
 // button still ends it, keeping the panel's settings. The cases share one
 // program run and go in this order.
 
-#include "support/mini_pop3_server.h"
+#include "support/script_server.h"
 #include "support/x_desktop.h"
 
 #include <QDir>
@@ -73,7 +73,7 @@ private:
     bool clickOnMascot(int button, int count) const;
     bool openPanel();
 
-    MiniPop3Server m_server;
+    ScriptServer m_server;
     XDesktop m_x;
     QTemporaryDir m_folder;
     QTemporaryDir m_workingDir;
@@ -83,7 +83,7 @@ private:
 
 void WindowManagerTest::initTestCase()
 {
-    m_server.messages = {MiniPop3Server::message("one"), MiniPop3Server::message("two")};
+    const QString server = ServeMailbox(m_server, {TestMessage("one"), TestMessage("two")});
     QVERIFY2(!m_x.start(true).isEmpty(), "could not start Xvfb with openbox");
 
     const QString data = m_folder.filePath(QStringLiteral("★MailData"));
@@ -93,7 +93,7 @@ void WindowManagerTest::initTestCase()
     QVERIFY(writeFile(data + "/ini.ini", "[EXEINI]\r\nNUMBER2=1\r\nNAME=/opt/mailer\r\nNUMBER3=0\r\n"));
     QVERIFY(writeFile(data + "/iniIdPass.ini", "[EXEINI]\r\nNAME=user\r\nNAME2=secret\r\n"));
     QVERIFY(writeFile(m_workingDir.filePath("kestra.ini"),
-                      "SMTP=\r\nPOP3=" + m_server.address() + "\r\nMAIL=\r\nAPOP=0\r\n"));
+                      "SMTP=\r\nPOP3=" + server.toLatin1() + "\r\nMAIL=\r\nAPOP=0\r\n"));
 
     QVERIFY(m_x.xdotool({"mousemove", "--sync", QString::number(kStart.x()), QString::number(kStart.y())}));
     m_program.setProcessEnvironment(m_x.environment());

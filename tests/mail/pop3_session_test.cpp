@@ -2,7 +2,7 @@
 // logins and the message commands, and servers that misbehave.
 #include "base/ansi.h"
 #include "mail/nmail.h"
-#include "script_server.h"
+#include "support/script_server.h"
 
 #include <QElapsedTimer>
 #include <QTcpServer>

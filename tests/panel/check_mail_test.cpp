@@ -4,7 +4,7 @@
 #include "panel/notice_board.h"
 #include "settings/id_pass_form.h"
 #include "settings/set_form.h"
-#include "support/mini_pop3_server.h"
+#include "support/script_server.h"
 #include "support/test_program.h"
 
 #include <QCheckBox>
@@ -18,18 +18,19 @@ namespace {
 // A program whose account is saved and whose server is the test server.
 struct CheckFixture
 {
-    MiniPop3Server server;
+    ScriptServer server;
     TestProgram t;
     Program& program = *t.program;
     MainForm* panel;
 
     explicit CheckFixture(int messageCount)
     {
+        ScriptServer::Mailbox mailbox;
         for (int i = 1; i <= messageCount; ++i)
-            server.messages.append(MiniPop3Server::message("m" + QByteArray::number(i)));
+            mailbox.append(TestMessage("m" + QByteArray::number(i)));
         WriteSettingText(t.account(), "NAME", "user");
         WriteSettingText(t.account(), "NAME2", "secret");
-        program.Mailer.PopServer = QString::fromLatin1(server.address());
+        program.Mailer.PopServer = ServeMailbox(server, mailbox);
         program.mail().setReplyTimeout(5000);
         panel = program.mainForm();
         t.sound->commands.clear();
@@ -37,7 +38,7 @@ struct CheckFixture
     QByteArrayList verbs() const
     {
         QByteArrayList result;
-        for (const QByteArray& c : server.commands()) {
+        for (const QByteArray& c : server.transcript()) {
             const QByteArray verb = c.split(' ').value(0).toUpper();
             if (verb == "RETR" || verb == "QUIT" || verb == "USER" || verb == "APOP" || verb == "PASS")
                 result.append(verb == "RETR" ? c : verb);

@@ -7,7 +7,7 @@
 // none gets no password.
 
 #include "forms/program.h"
-#include "mail/script_server.h"
+#include "support/script_server.h"
 #include "panel/main_panel.h"
 #include "panel/notice_board.h"
 #include "settings/settings_files.h"

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QMutex>
 #include <QSemaphore>
 #include <QSslCertificate>
 #include <QSslKey>
@@ -13,10 +14,10 @@
 
 class QSslSocket;
 
-// A POP3 server on 127.0.0.1 that plays a script for one client. It runs in
-// its own thread, because the client under test blocks its thread in
-// waitFor* calls. Every line the client sends is recorded, so a test can
-// check the exact transcript.
+// A POP3 server on 127.0.0.1 that plays a script for one client, or for
+// every client that comes (everyClient()). It runs in its own thread,
+// because the client under test blocks its thread in waitFor* calls. Every
+// line a client sends is recorded, so a test can check the exact transcript.
 class ScriptServer final : public QThread
 {
 public:
@@ -42,6 +43,15 @@ public:
     // Answers STAT, LIST, TOP, RETR, UIDL, NOOP and QUIT from `mailbox`
     // until QUIT or until the client goes.
     ScriptServer& serve(const Mailbox& mailbox);
+    // Answers CAPA, and USER/PASS or APOP (against kTimestamp) until the
+    // client has logged in as `user` with `password`; a wrong login gets
+    // "-ERR [AUTH] Authentication failed." and another try.
+    ScriptServer& login(const QByteArray& user, const QByteArray& password);
+    // The APOP timestamp for a greeting that offers APOP.
+    static constexpr const char* kTimestamp = "<1234.5678@script>";
+    // Plays the script for every client that comes, one after another,
+    // until the server is destroyed, instead of for the first one only.
+    ScriptServer& everyClient();
     // Writes `total` bytes of `pattern` repeated, as long as the client takes them.
     ScriptServer& flood(const QByteArray& pattern, qint64 total);
     // Says nothing more; records what comes until the client goes.
@@ -57,7 +67,9 @@ public:
     // Waits for the script to end (the client gone or the last step done).
     bool finish(int milliseconds = 10000);
 
-    QList<QByteArray> transcript() const { return m_transcript; }
+    QList<QByteArray> transcript() const;
+    // Clients that came so far.
+    int connections() const;
     // The first thing that went against the script, or empty.
     QString failure() const { return m_failure; }
     // Bytes the server managed to write (for floods).
@@ -75,6 +87,7 @@ private:
     bool handshake(QSslSocket& socket);
     bool serveCommand(QSslSocket& socket, const Mailbox& mailbox, const QByteArray& line);
     void waitForGoodbye(QSslSocket& socket);
+    void playFor(qintptr descriptor);
 
     std::vector<Step> m_steps;
     QSslCertificate m_certificate;
@@ -84,10 +97,21 @@ private:
     quint16 m_port = 0;
     QByteArray m_pending;
     QList<QByteArray> m_transcript;
+    int m_connections = 0;
+    bool m_everyClient = false;
+    mutable QMutex m_record; // the transcript and the count, read by the test while clients come
     QString m_failure;
     qint64 m_bytesWritten = 0;
     std::atomic<bool> m_stopping = false;
 };
+
+// A short message with the usual header fields, CR LF line ends.
+QByteArray TestMessage(const QByteArray& subject, int bodyLines = 3);
+
+// Plays for every client: a greeting with an APOP timestamp, a login as
+// `user` with `password`, then `mailbox`. Returns the "127.0.0.1:port".
+QString ServeMailbox(ScriptServer& server, const ScriptServer::Mailbox& mailbox,
+                     const QByteArray& user = "user", const QByteArray& password = "secret");
 
 // A certificate for 127.0.0.1 and localhost made with openssl for the test.
 struct TestCertificate

@@ -1,5 +1,6 @@
-#include "script_server.h"
+#include "support/script_server.h"
 
+#include <QCryptographicHash>
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QProcess>
@@ -175,18 +176,94 @@ bool ScriptServer::finish(int milliseconds)
     return wait(milliseconds);
 }
 
+ScriptServer& ScriptServer::login(const QByteArray& user, const QByteArray& password)
+{
+    m_steps.push_back([this, user, password](QSslSocket& socket) {
+        QByteArray line;
+        QByteArray userSeen;
+        while (readLine(socket, line, kServerPatienceMs)) {
+            const QList<QByteArray> words = line.split(' ');
+            const QByteArray verb = words.first().toUpper();
+            bool in = false;
+            if (verb == "CAPA") {
+                write(socket, "+OK\r\nTOP\r\nUSER\r\nUIDL\r\n.\r\n");
+                continue;
+            }
+            if (verb == "USER") {
+                userSeen = words.value(1);
+                write(socket, "+OK\r\n");
+                continue;
+            }
+            if (verb == "QUIT") {
+                write(socket, "+OK\r\n");
+                return false;
+            }
+            if (verb == "PASS") {
+                in = userSeen == user && line.mid(5) == password;
+            } else if (verb == "APOP") {
+                const QByteArray digest =
+                    QCryptographicHash::hash(kTimestamp + password, QCryptographicHash::Md5).toHex();
+                in = words.value(1) == user && words.value(2) == digest;
+            } else {
+                write(socket, "-ERR Unknown command.\r\n");
+                continue;
+            }
+            if (in)
+                return write(socket, "+OK Logged in.\r\n");
+            write(socket, "-ERR [AUTH] Authentication failed.\r\n");
+        }
+        return false;
+    });
+    return *this;
+}
+
+ScriptServer& ScriptServer::everyClient()
+{
+    m_everyClient = true;
+    return *this;
+}
+
+QList<QByteArray> ScriptServer::transcript() const
+{
+    QMutexLocker lock(&m_record);
+    return m_transcript;
+}
+
+int ScriptServer::connections() const
+{
+    QMutexLocker lock(&m_record);
+    return m_connections;
+}
+
 void ScriptServer::run()
 {
     DescriptorServer server;
     server.listen(QHostAddress::LocalHost, 0);
     m_port = server.serverPort();
     m_listening.release();
-    if (!server.waitForNewConnection(kServerPatienceMs) || server.descriptor < 0) {
-        m_failure = QStringLiteral("no client came");
-        return;
-    }
+    do {
+        server.descriptor = -1;
+        const QDeadlineTimer patience(kServerPatienceMs);
+        while (server.descriptor < 0 && !m_stopping && (m_everyClient || !patience.hasExpired()))
+            server.waitForNewConnection(kPollMs);
+        if (server.descriptor < 0) {
+            if (!m_everyClient)
+                m_failure = QStringLiteral("no client came");
+            return;
+        }
+        {
+            QMutexLocker lock(&m_record);
+            ++m_connections;
+        }
+        playFor(server.descriptor);
+    } while (m_everyClient && !m_stopping);
+}
+
+void ScriptServer::playFor(qintptr descriptor)
+{
+    m_pending.clear();
     QSslSocket socket;
-    socket.setSocketDescriptor(server.descriptor);
+    socket.setSocketDescriptor(descriptor);
     if (!m_certificate.isNull()) {
         socket.setLocalCertificate(m_certificate);
         socket.setPrivateKey(m_key);
@@ -205,6 +282,7 @@ bool ScriptServer::handshake(QSslSocket& socket)
 {
     socket.startServerEncryption();
     if (!socket.waitForEncrypted(kServerPatienceMs)) {
+        QMutexLocker lock(&m_record);
         m_transcript.append("<TLS handshake failed>");
         return false;
     }
@@ -230,6 +308,7 @@ bool ScriptServer::readLine(QSslSocket& socket, QByteArray& line, int millisecon
             if (line.endsWith('\r'))
                 line.chop(1);
             m_pending.remove(0, lf + 1);
+            QMutexLocker lock(&m_record);
             m_transcript.append(line);
             return true;
         }
@@ -302,6 +381,25 @@ bool ScriptServer::serveCommand(QSslSocket& socket, const Mailbox& mailbox, cons
     if (verb == "TOP")
         return write(socket, "+OK\r\n" + dotStuffed(*m, words.value(2).toInt()));
     return write(socket, "-ERR Unknown command: " + verb + "\r\n");
+}
+
+QByteArray TestMessage(const QByteArray& subject, int bodyLines)
+{
+    QByteArray m = "From: a@example.org\r\nSubject: " + subject + "\r\nDate: Tue, 8 Dec 2026 06:00:00 +0000\r\n"
+                   "Message-ID: <" + subject + "@example.org>\r\n\r\n";
+    for (int i = 0; i < bodyLines; ++i)
+        m += "line " + QByteArray::number(i) + "\r\n";
+    return m;
+}
+
+QString ServeMailbox(ScriptServer& server, const ScriptServer::Mailbox& mailbox, const QByteArray& user,
+                     const QByteArray& password)
+{
+    server.send(QByteArray("+OK ready ") + ScriptServer::kTimestamp + "\r\n")
+        .login(user, password)
+        .serve(mailbox)
+        .everyClient();
+    return QStringLiteral("127.0.0.1:%1").arg(server.begin());
 }
 
 TestCertificate MakeTestCertificate(const QString& folder)
