@@ -1,12 +1,12 @@
 #include "mail/mail_headers.h"
 
+#include "base/ansi.h"
+
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <optional>
 
 namespace {
-constexpr const char* kAnsiCodePage = "windows-31j";
-
 struct EncodedWord
 {
     QByteArray charset;
@@ -38,7 +38,7 @@ QByteArray codecName(QByteArray charset)
     const QByteArray lower = charset.toLower();
     if (lower == "shift_jis" || lower == "shift-jis" || lower == "sjis" || lower == "x-sjis" ||
         lower == "cp932" || lower == "ms932" || lower == "windows-31j")
-        return kAnsiCodePage;
+        return kAnsiCodePageName;
     if (lower == "gb2312" || lower == "gbk")
         return "GB18030";
     return charset;
@@ -129,7 +129,7 @@ QString decodeUnlabelled(QByteArrayView bytes)
     const QString asUtf8 = utf8.decode(bytes);
     if (!utf8.hasError())
         return asUtf8;
-    QStringDecoder ansi(kAnsiCodePage);
+    QStringDecoder ansi(kAnsiCodePageName);
     return ansi.decode(bytes);
 }
 
@@ -238,7 +238,7 @@ QByteArray HeaderTextToAnsi(const QString& text)
         ascii = ascii && c.unicode() < 0x80;
     if (ascii)
         return text.toLatin1();
-    QStringEncoder encoder(kAnsiCodePage);
+    QStringEncoder encoder(kAnsiCodePageName);
     QByteArray whole = encoder.encode(text);
     if (!encoder.hasError())
         return whole;
@@ -247,7 +247,7 @@ QByteArray HeaderTextToAnsi(const QString& text)
     qsizetype i = 0;
     while (i < text.size()) {
         const qsizetype width = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
-        QStringEncoder one(kAnsiCodePage);
+        QStringEncoder one(kAnsiCodePageName);
         const QByteArray bytes = one.encode(QStringView(text).sliced(i, width));
         out += one.hasError() ? QByteArray("?") : bytes;
         i += width;
