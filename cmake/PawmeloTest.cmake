@@ -1,4 +1,4 @@
-# pawmelo_add_test(<name> LABEL <unit|gui|pop3|e2e> SOURCES <files...>
+# pawmelo_add_test(<name> LABEL <unit|gui|dbus|pop3|e2e> SOURCES <files...>
 #                  [GUI] [TIMEOUT <s>] [FIXTURES <names...>] [ENVIRONMENT <k=v...>])
 #
 # One Qt Test executable per test. GUI tests link the widget library and run

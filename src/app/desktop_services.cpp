@@ -1,6 +1,7 @@
 #include "app/desktop_services.h"
 
 #include "platform/fluidsynth_sound_device.h"
+#include "platform/network_manager_dial_up.h"
 #include "platform/system_clock.h"
 
 #include <QCoreApplication>
@@ -109,6 +110,7 @@ Services MakeDesktopServices()
     Services services;
     services.clock = std::make_unique<SystemClock>();
     services.sound = std::make_unique<FluidSynthSoundDevice>();
+    services.dialUp = std::make_unique<NetworkManagerDialUp>();
     services.browser = std::make_unique<DesktopBrowser>();
     services.launcher = std::make_unique<ProcessLauncher>();
     services.prompts = std::make_unique<MessageBoxPrompts>();
