@@ -1,5 +1,7 @@
 #include "mail/pop3_connection.h"
 
+#include "mail/tcp_acknowledge.h"
+
 #include <QDeadlineTimer>
 #include <QSslConfiguration>
 
@@ -43,6 +45,11 @@ Pop3Connection::Pop3Connection(Pop3Address address, Settings settings)
         configuration.setCaCertificates(systemCaCertificates() + m_settings.extraCaCertificates);
     m_socket.setSslConfiguration(configuration);
     m_socket.setReadBufferSize(kSocketBuffer);
+    // The client gathers its commands itself and writes them when it starts
+    // to wait (see send), so holding a small write back until the one
+    // before is acknowledged would only delay the commands.
+    QObject::connect(&m_socket, &QAbstractSocket::connected, &m_socket,
+                     [this] { m_socket.setSocketOption(QAbstractSocket::LowDelayOption, 1); });
 }
 
 Pop3Connection::~Pop3Connection()
@@ -205,6 +212,7 @@ bool Pop3Connection::fill()
             fail(expiryText(m_deadline, m_settings.replyTimeoutMs));
             return false;
         }
+        AcknowledgePromptly(m_socket.socketDescriptor());
         if (!m_socket.waitForReadyRead(remainingMs(until)) && m_socket.bytesAvailable() == 0) {
             if (m_socket.error() == QAbstractSocket::SocketTimeoutError || until.hasExpired())
                 fail(expiryText(m_deadline, m_settings.replyTimeoutMs));
