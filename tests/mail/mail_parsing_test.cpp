@@ -141,6 +141,29 @@ private slots:
         QCOMPARE(DecodeHeaderText(raw), text);
     }
 
+    // A server's own words carry no charset: UTF-8 when they are valid
+    // UTF-8, else CP932, and nothing in them can break the user's line.
+    void serverWords_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("ascii") << QByteArray("-ERR [AUTH] Authentication failed.")
+                               << "-ERR [AUTH] Authentication failed.";
+        QTest::newRow("utf-8") << QStringLiteral("-ERR パスワードが違います").toUtf8()
+                               << "-ERR パスワードが違います";
+        QTest::newRow("cp932") << ToAnsi(u"-ERR パスワードが違います") << "-ERR パスワードが違います";
+        // Half-width katakana are single bytes that UTF-8 never allows alone.
+        QTest::newRow("cp932 half-width") << QByteArray("-ERR \xb4\xd7\xb0") << "-ERR ｴﾗｰ";
+        QTest::newRow("iso-2022-jp") << QByteArray("-ERR \x1b$BF|K\\\x1b(B") << "-ERR 日本";
+        QTest::newRow("controls, blanks kept") << QByteArray("-ERR a\tb\x07" "c ") << "-ERR a b c ";
+    }
+    void serverWords()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(QString, text);
+        QCOMPARE(DecodeServerText(line), text);
+    }
+
     void collectorUnfoldsAndKeepsFirstFields()
     {
         MailHeaderCollector collector;

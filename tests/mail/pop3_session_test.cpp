@@ -225,6 +225,36 @@ private slots:
         QVERIFY2(script.failure().isEmpty(), qPrintable(script.failure()));
     }
 
+    // The server's refusal reaches the user in the user's code page whether
+    // the server wrote it in CP932 or UTF-8; what CP932 lacks becomes "?".
+    void serverWordsReachTheUser_data()
+    {
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<QString>("text");
+        const QString refusal = QStringLiteral("-ERR パスワードが違います");
+        QTest::newRow("Shift_JIS") << ToAnsi(refusal) << refusal;
+        QTest::newRow("UTF-8") << refusal.toUtf8() << refusal;
+        QTest::newRow("UTF-8 beyond CP932") << QStringLiteral("-ERR ❌ パスワードが違います").toUtf8()
+                                            << QStringLiteral("-ERR ? パスワードが違います");
+    }
+    void serverWordsReachTheUser()
+    {
+        QFETCH(QByteArray, reply);
+        QFETCH(QString, text);
+        ScriptServer script;
+        script.send("+OK ready\r\n")
+            .expect("CAPA", "-ERR\r\n")
+            .expect("USER u", "+OK\r\n")
+            .expect("PASS p", reply + "\r\n")
+            .expect("QUIT", "+OK\r\n");
+        const int handle = m_mail->NMailPop3Connect(server(script.begin()));
+        QVERIFY(m_mail->NMailPop3Authenticate(handle, "u", "p", 0) < 0);
+        QCOMPARE(FromAnsi(lastMessage(*m_mail)), text);
+        QCOMPARE(m_mail->NMailPop3Close(handle), 0);
+        QVERIFY(script.finish());
+        QVERIFY2(script.failure().isEmpty(), qPrintable(script.failure()));
+    }
+
     void stlsUpgradesBeforeTheLogin()
     {
         ScriptServer script;
