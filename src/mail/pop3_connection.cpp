@@ -1,6 +1,7 @@
 #include "mail/pop3_connection.h"
 
 #include "mail/tcp_acknowledge.h"
+#include "mail/tls_failure.h"
 
 #include <QDeadlineTimer>
 #include <QSslConfiguration>
@@ -134,8 +135,7 @@ bool Pop3Connection::handshakeFailed(const QDeadlineTimer& deadline, int timeout
 {
     const QList<QSslError> errors = m_socket.sslHandshakeErrors();
     if (!errors.isEmpty()) {
-        fail(QStringLiteral("%1 のサーバー証明書を確認できませんでした: %2。")
-                 .arg(where(), errors.first().errorString()));
+        fail(CertificateRefusalText(where(), errors));
     } else if (m_socket.error() == QAbstractSocket::SocketTimeoutError) {
         fail(expiryText(deadline, timeoutMs));
     } else {
@@ -159,8 +159,9 @@ QString Pop3Connection::socketFailureText() const
     case QAbstractSocket::RemoteHostClosedError:
         return QStringLiteral("%1 との接続が切れました。").arg(where());
     case QAbstractSocket::SslHandshakeFailedError:
-        return QStringLiteral("%1 との暗号化通信を確立できませんでした: %2。")
-            .arg(where(), m_socket.errorString());
+    case QAbstractSocket::SslInternalError:
+    case QAbstractSocket::SslInvalidUserDataError:
+        return HandshakeFailureText(where(), m_socket.errorString());
     default:
         return QStringLiteral("%1 との通信に失敗しました: %2。").arg(where(), m_socket.errorString());
     }

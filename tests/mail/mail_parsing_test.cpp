@@ -1,9 +1,11 @@
 // The pieces of the mail library that work on bytes alone: the line reader,
-// the server address and the header decoding.
+// the server address, the header and server-text decoding, and the texts for
+// refused certificates.
 #include "core/ansi.h"
 #include "mail/mail_headers.h"
 #include "mail/pop3_address.h"
 #include "mail/pop3_line_reader.h"
+#include "mail/tls_failure.h"
 
 #include <QTest>
 
@@ -162,6 +164,23 @@ private slots:
         QFETCH(QByteArray, line);
         QFETCH(QString, text);
         QCOMPARE(DecodeServerText(line), text);
+    }
+
+    // A fault of the certificate itself is what the user must hear about,
+    // whatever else the list holds; a missing trust anchor alone is named as such.
+    void certificateTextNamesTheDecisiveFault()
+    {
+        const QString where = QStringLiteral("mail.example.jp:995");
+        const QSslError selfSigned(QSslError::SelfSignedCertificate);
+        const QSslError expired(QSslError::CertificateExpired);
+        const QSslError misnamed(QSslError::HostNameMismatch);
+        QCOMPARE(CertificateRefusalText(where, {selfSigned, expired, misnamed}),
+                 u"mail.example.jp:995 のサーバー証明書を確認できませんでした（証明書の有効期限が切れています）。"_qs);
+        QCOMPARE(CertificateRefusalText(where, {QSslError(QSslError::UnableToGetLocalIssuerCertificate)}),
+                 u"mail.example.jp:995 のサーバー証明書を確認できませんでした（信頼できる認証局が発行した証明書ではありません）。"_qs);
+        QCOMPARE(CertificateRefusalText(where, {QSslError(QSslError::PathLengthExceeded)}),
+                 u"mail.example.jp:995 のサーバー証明書を確認できませんでした（証明書が正しくありません）。"_qs);
+        QVERIFY(IsTrustAnchorError(selfSigned) && !IsTrustAnchorError(expired) && !IsTrustAnchorError(misnamed));
     }
 
     void collectorUnfoldsAndKeepsFirstFields()
