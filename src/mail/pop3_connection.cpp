@@ -5,6 +5,7 @@
 
 #include <QDeadlineTimer>
 #include <QSslConfiguration>
+#include <algorithm>
 
 namespace {
 // Bytes taken from the socket at a time, and the most the socket may hold
@@ -19,14 +20,6 @@ QString secondsText(qint64 milliseconds)
     return QString::number(milliseconds / 1000.0, 'g', 6) + QStringLiteral(" 秒");
 }
 
-// Reading the system store takes tens of milliseconds and it does not change
-// while the program runs, so it is read once.
-const QList<QSslCertificate>& systemCaCertificates()
-{
-    static const QList<QSslCertificate> certificates = QSslConfiguration::systemCaCertificates();
-    return certificates;
-}
-
 int remainingMs(const QDeadlineTimer& deadline)
 {
     return static_cast<int>(std::max<qint64>(0, deadline.remainingTime()));
@@ -38,13 +31,6 @@ Pop3Connection::Pop3Connection(Pop3Address address, Settings settings)
     , m_settings(std::move(settings))
     , m_chunk(std::make_unique<char[]>(kReadChunk))
 {
-    QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
-    configuration.setPeerVerifyMode(QSslSocket::VerifyPeer);
-    // Naming CA certificates switches off the lazy loading of the system
-    // store, so the system certificates are listed with the extra ones.
-    if (!m_settings.extraCaCertificates.isEmpty())
-        configuration.setCaCertificates(systemCaCertificates() + m_settings.extraCaCertificates);
-    m_socket.setSslConfiguration(configuration);
     m_socket.setReadBufferSize(kSocketBuffer);
     // The client gathers its commands itself and writes them when it starts
     // to wait (see send), so holding a small write back until the one
@@ -102,11 +88,47 @@ QString Pop3Connection::expiryText(const QDeadlineTimer& deadline, int timeoutMs
     return callEnded ? callTimeoutText() : timeoutText(timeoutMs);
 }
 
+// The TLS settings are made only when TLS starts, so a plain connection
+// never touches them. Without pinned certificates the system store is left
+// to the TLS library, which looks up only the issuers a chain needs. Naming
+// any certificate would make it read the whole store first (some 70 ms), so
+// with pinned ones the server is checked against those alone, and the
+// system store is consulted only when they do not vouch for it.
+void Pop3Connection::prepareTls()
+{
+    QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
+    configuration.setPeerVerifyMode(QSslSocket::VerifyPeer);
+    if (!m_settings.extraCaCertificates.isEmpty()) {
+        configuration.setCaCertificates(m_settings.extraCaCertificates);
+        if (!m_checksSystemStore) {
+            QObject::connect(&m_socket, &QSslSocket::sslErrors, &m_socket,
+                             [this](const QList<QSslError>& errors) { checkAgainstSystemStore(errors); });
+            m_checksSystemStore = true;
+        }
+    }
+    m_socket.setSslConfiguration(configuration);
+}
+
+// Called during the handshake when the pinned certificates did not vouch
+// for the server. Only a missing trust anchor may be mended by the system
+// store; an expired or misnamed certificate stays refused. The pinned
+// certificates go along as intermediates, so a chain that needs one of them
+// on its way to a system root still holds.
+void Pop3Connection::checkAgainstSystemStore(const QList<QSslError>& errors)
+{
+    if (!std::all_of(errors.begin(), errors.end(), IsTrustAnchorError))
+        return;
+    const QList<QSslCertificate> chain = m_socket.peerCertificateChain() + m_settings.extraCaCertificates;
+    if (QSslCertificate::verify(chain, m_address.host).isEmpty())
+        m_socket.ignoreSslErrors(errors);
+}
+
 bool Pop3Connection::open()
 {
     const QDeadlineTimer deadline(m_settings.connectTimeoutMs);
     const QDeadlineTimer until = bounded(deadline);
     if (m_address.implicitTls) {
+        prepareTls();
         m_socket.connectToHostEncrypted(m_address.host, m_address.port);
         if (!m_socket.waitForEncrypted(remainingMs(until)))
             return handshakeFailed(deadline, m_settings.connectTimeoutMs);
@@ -125,6 +147,7 @@ bool Pop3Connection::open()
 bool Pop3Connection::startTls()
 {
     const QDeadlineTimer deadline(m_settings.replyTimeoutMs);
+    prepareTls();
     m_socket.startClientEncryption();
     if (!m_socket.waitForEncrypted(remainingMs(bounded(deadline))))
         return handshakeFailed(deadline, m_settings.replyTimeoutMs);

@@ -98,6 +98,8 @@ public:
     void raiseCallLimit(qint64 milliseconds);
 
 private:
+    void prepareTls();
+    void checkAgainstSystemStore(const QList<QSslError>& errors);
     bool fill();
     bool takeFailed(Pop3LineReader::Result result);
     QString socketFailureText() const;
@@ -121,4 +123,5 @@ private:
     qint64 m_callLimitMs = 0;
     QString m_error;
     bool m_dead = false;
+    bool m_checksSystemStore = false;
 };

@@ -5,6 +5,8 @@
 #include "script_server.h"
 
 #include <QElapsedTimer>
+#include <QScopeGuard>
+#include <QSslConfiguration>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
@@ -302,6 +304,51 @@ private slots:
         QCOMPARE(FromAnsi(lastMessage(*m_mail)),
                  QString::fromLatin1(server(port)) +
                      u" のサーバー証明書を確認できませんでした（自己署名の証明書で、信頼できる発行元がありません）。"_qs);
+    }
+
+    // Pinned certificates are checked first; when they do not vouch for the
+    // server, the trusted store does (the default configuration's CAs stand
+    // in for the system's here). A certificate neither vouches for is refused.
+    void pinnedCertificatesThenTheTrustedStore_data()
+    {
+        QTest::addColumn<bool>("storeTrustsServer");
+        QTest::newRow("store vouches") << true;
+        QTest::newRow("neither vouches") << false;
+    }
+    void pinnedCertificatesThenTheTrustedStore()
+    {
+        QFETCH(bool, storeTrustsServer);
+        QTemporaryDir otherFolder;
+        const TestCertificate other = MakeTestCertificate(otherFolder.path());
+        QVERIFY(other.valid());
+        const QSslConfiguration original = QSslConfiguration::defaultConfiguration();
+        const auto restore = qScopeGuard([&] { QSslConfiguration::setDefaultConfiguration(original); });
+        if (storeTrustsServer) {
+            QSslConfiguration store = original;
+            store.setCaCertificates({m_certificate.certificate});
+            QSslConfiguration::setDefaultConfiguration(store);
+        }
+        ScriptServer script;
+        script.setTls(m_certificate.certificate, m_certificate.key, true);
+        if (storeTrustsServer) {
+            greetAndLogIn(script, "+OK\r\nUSER\r\n.\r\n");
+            script.serve({});
+        }
+        m_mail->addCaCertificates({other.certificate});
+        const quint16 port = script.begin();
+        const int handle = m_mail->NMailPop3Connect("pop3s://" + server(port));
+        if (storeTrustsServer) {
+            QVERIFY2(handle > 0, lastMessage(*m_mail).constData());
+            QCOMPARE(m_mail->NMailPop3Authenticate(handle, "u", "p", 0), 0);
+            m_mail->NMailPop3Close(handle);
+        } else {
+            QCOMPARE(handle, -1);
+            QCOMPARE(FromAnsi(lastMessage(*m_mail)),
+                     QString::fromLatin1(server(port)) +
+                         u" のサーバー証明書を確認できませんでした（自己署名の証明書で、信頼できる発行元がありません）。"_qs);
+        }
+        QVERIFY(script.finish());
+        QVERIFY2(script.failure().isEmpty(), qPrintable(script.failure()));
     }
 
     // A server that answers in clear where TLS was asked for.
