@@ -17,7 +17,5 @@ void AcknowledgePromptly(qintptr descriptor)
     setsockopt(static_cast<int>(descriptor), IPPROTO_TCP, TCP_QUICKACK, &on, sizeof on);
 }
 #else
-void AcknowledgePromptly(qintptr)
-{
-}
+void AcknowledgePromptly(qintptr) {}
 #endif

@@ -63,7 +63,8 @@ QString CertificateRefusalText(const QString& where, const QList<QSslError>& err
     const QSslError::SslError error = decisive != errors.end() ? decisive->error()
                                       : errors.isEmpty()       ? QSslError::UnspecifiedError
                                                                : errors.first().error();
-    return QStringLiteral("%1 のサーバー証明書を確認できませんでした（%2）。").arg(where, certificateReason(error));
+    return QStringLiteral("%1 のサーバー証明書を確認できませんでした（%2）。")
+        .arg(where, certificateReason(error));
 }
 
 QString HandshakeFailureText(const QString& where, const QString& backendMessage)
@@ -72,8 +73,8 @@ QString HandshakeFailureText(const QString& where, const QString& backendMessage
     // OpenSSL's reasons for the common cases: plain POP3 (or anything else
     // that is not TLS) on the port, no TLS version both sides speak, nothing
     // else in common (ciphers, key sizes).
-    if (mentions(backendMessage, {"wrong version number", "packet length too long", "http request",
-                                  "record layer failure"}))
+    if (mentions(backendMessage,
+                 {"wrong version number", "packet length too long", "http request", "record layer failure"}))
         reason = QStringLiteral("サーバーが暗号化通信（TLS）で応答しませんでした");
     else if (mentions(backendMessage, {"unsupported protocol", "protocol version", "no protocols available"}))
         reason = QStringLiteral("サーバーと共通の TLS のバージョンがありません");
