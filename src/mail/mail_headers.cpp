@@ -109,6 +109,15 @@ std::optional<EncodedWord> parseEncodedWord(QByteArrayView raw, qsizetype at)
     return word;
 }
 
+// Control characters would break the line in the user's box or act in it.
+void blankControls(QString& text)
+{
+    for (QChar& c : text) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+            c = u' ';
+    }
+}
+
 // Bytes that came without a charset label.
 QString decodeUnlabelled(QByteArrayView bytes)
 {
@@ -224,11 +233,15 @@ QString DecodeHeaderText(QByteArrayView raw)
     flushRun();
     out += decodeUnlabelled(literal);
 
-    for (QChar& c : out) {
-        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
-            c = u' ';
-    }
+    blankControls(out);
     return out.trimmed();
+}
+
+QString DecodeServerText(QByteArrayView line)
+{
+    QString text = decodeUnlabelled(line);
+    blankControls(text);
+    return text;
 }
 
 QByteArray HeaderTextToAnsi(const QString& text)

@@ -51,5 +51,12 @@ private:
 // Control characters become blanks; the result is trimmed.
 QString DecodeHeaderText(QByteArrayView raw);
 
+// A line a POP3 server sent in its own words (a greeting, an "-ERR ..."),
+// decoded for the user. POP3 names no charset for these: servers use UTF-8
+// or the Japanese code page, so the bytes are read as UTF-8 when they are
+// valid UTF-8, as ISO-2022-JP when they carry its escapes, else as CP932.
+// Control characters become blanks.
+QString DecodeServerText(QByteArrayView line);
+
 // The text in the ANSI code page (CP932), with "?" for what CP932 cannot hold.
 QByteArray HeaderTextToAnsi(const QString& text);

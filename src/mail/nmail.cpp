@@ -181,7 +181,9 @@ int NMail::NMailGetMessage(int code, std::span<char> buffer, int* capacity)
     std::size_t room = buffer.size();
     if (capacity)
         room = std::min(room, static_cast<std::size_t>(std::max(0, *capacity)));
-    return putText(buffer.first(room), ToAnsi(d->lastError));
+    // A server's words may hold characters the code page lacks: they become
+    // "?" rather than bytes that would garble the rest of the text.
+    return putText(buffer.first(room), HeaderTextToAnsi(d->lastError));
 }
 
 void NMail::setConnectTimeout(int milliseconds)

@@ -77,6 +77,9 @@ public:
     void setCallLimit(int milliseconds);
     void setTransferAllowance(int bytesPerSecond);
     void setMaxCallLimit(int milliseconds);
+    // Certificates trusted besides the system store. A server is checked
+    // against these first; the system store is read only when they do not
+    // vouch for it.
     void addCaCertificates(const QList<QSslCertificate>& certificates);
 
     using RefusedCertificate = ::RefusedCertificate;

@@ -105,6 +105,8 @@ public:
     void raiseCallLimit(qint64 milliseconds);
 
 private:
+    void prepareTls();
+    void checkAgainstSystemStore(const QList<QSslError>& errors);
     bool fill();
     bool takeFailed(Pop3LineReader::Result result);
     QString socketFailureText() const;
@@ -129,4 +131,5 @@ private:
     QString m_error;
     bool m_dead = false;
     std::optional<RefusedCertificate> m_refused;
+    bool m_checksSystemStore = false;
 };

@@ -133,7 +133,7 @@ bool Pop3Session::readGreeting()
         return false;
     if (status == Status::Err)
         return protocolFailure(QStringLiteral("%1 に接続を断られました: %2")
-                                   .arg(m_connection.where(), QString::fromLatin1(greeting)));
+                                   .arg(m_connection.where(), DecodeServerText(greeting)));
     m_timestamp = timestampOf(greeting);
     return true;
 }
@@ -176,7 +176,7 @@ bool Pop3Session::upgradeToTls()
     // anyone on the path strip the encryption, so it ends the connection.
     if (status == Status::Err)
         return protocolFailure(QStringLiteral("%1 に暗号化（STLS）を断られました: %2")
-                                   .arg(m_connection.where(), QString::fromLatin1(reply)));
+                                   .arg(m_connection.where(), DecodeServerText(reply)));
     // Bytes sent before the handshake would be taken as if they came
     // through TLS: a known way to inject replies.
     if (m_connection.hasUnreadBytes())
@@ -221,7 +221,7 @@ int Pop3Session::login(QByteArrayView user, QByteArrayView password, bool apop)
     if (status == Status::Failed)
         return -1;
     if (status == Status::Err) {
-        m_error = QString::fromLatin1(reply); // the server's own words
+        m_error = DecodeServerText(reply); // the server's own words
         return -1;
     }
     m_state = State::Transaction;
@@ -235,7 +235,7 @@ int Pop3Session::readMessageCount()
     if (status == Status::Failed)
         return -1;
     if (status == Status::Err) {
-        m_error = QString::fromLatin1(reply);
+        m_error = DecodeServerText(reply);
         return -1;
     }
     qint64 count = 0;

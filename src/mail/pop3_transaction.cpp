@@ -371,7 +371,7 @@ Pop3Session::Status Pop3Session::readReplyStatus(QByteArray& line, QString& serv
 {
     const Status status = readStatus(line);
     if (status == Status::Err)
-        serverError = QString::fromLatin1(line);
+        serverError = DecodeServerText(line);
     return status;
 }
 

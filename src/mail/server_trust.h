@@ -5,7 +5,6 @@
 #include <QString>
 #include <QStringList>
 
-class QSslError;
 
 // What the mail library remembers about servers from one run to the next:
 // the one certificate the user chose to trust for a server address, and the
@@ -37,6 +36,3 @@ struct RefusedCertificate
 
 /// A certificate's SHA-256 fingerprint, lower-case hex without separators.
 QByteArray CertificateFingerprint(const QSslCertificate& certificate);
-
-/// Why a certificate check failed, as one short Japanese sentence.
-QString CertificateErrorReason(const QSslError& error);

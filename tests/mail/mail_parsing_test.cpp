@@ -1,9 +1,11 @@
 // The pieces of the mail library that work on bytes alone: the line reader,
-// the server address and the header decoding.
+// the server address, the header and server-text decoding, and the texts for
+// refused certificates.
 #include "base/ansi.h"
 #include "mail/mail_headers.h"
 #include "mail/pop3_address.h"
 #include "mail/pop3_line_reader.h"
+#include "mail/tls_failure.h"
 
 #include <QTest>
 
@@ -139,6 +141,46 @@ private slots:
         QFETCH(QByteArray, raw);
         QFETCH(QString, text);
         QCOMPARE(DecodeHeaderText(raw), text);
+    }
+
+    // A server's own words carry no charset: UTF-8 when they are valid
+    // UTF-8, else CP932, and nothing in them can break the user's line.
+    void serverWords_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("ascii") << QByteArray("-ERR [AUTH] Authentication failed.")
+                               << "-ERR [AUTH] Authentication failed.";
+        QTest::newRow("utf-8") << QStringLiteral("-ERR パスワードが違います").toUtf8()
+                               << "-ERR パスワードが違います";
+        QTest::newRow("cp932") << ToAnsi(u"-ERR パスワードが違います") << "-ERR パスワードが違います";
+        // Half-width katakana are single bytes that UTF-8 never allows alone.
+        QTest::newRow("cp932 half-width") << QByteArray("-ERR \xb4\xd7\xb0") << "-ERR ｴﾗｰ";
+        QTest::newRow("iso-2022-jp") << QByteArray("-ERR \x1b$BF|K\\\x1b(B") << "-ERR 日本";
+        QTest::newRow("controls, blanks kept") << QByteArray("-ERR a\tb\x07" "c ") << "-ERR a b c ";
+    }
+    void serverWords()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(QString, text);
+        QCOMPARE(DecodeServerText(line), text);
+    }
+
+    // A fault of the certificate itself is what the user must hear about,
+    // whatever else the list holds; a missing trust anchor alone is named as such.
+    void certificateTextNamesTheDecisiveFault()
+    {
+        const QString where = QStringLiteral("mail.example.jp:995");
+        const QSslError selfSigned(QSslError::SelfSignedCertificate);
+        const QSslError expired(QSslError::CertificateExpired);
+        const QSslError misnamed(QSslError::HostNameMismatch);
+        QCOMPARE(CertificateRefusalText(where, {selfSigned, expired, misnamed}),
+                 u"mail.example.jp:995 のサーバー証明書を確認できませんでした（証明書の有効期限が切れています）。"_qs);
+        QCOMPARE(CertificateRefusalText(where, {QSslError(QSslError::UnableToGetLocalIssuerCertificate)}),
+                 u"mail.example.jp:995 のサーバー証明書を確認できませんでした（信頼できる認証局が発行した証明書ではありません）。"_qs);
+        QCOMPARE(CertificateRefusalText(where, {QSslError(QSslError::PathLengthExceeded)}),
+                 u"mail.example.jp:995 のサーバー証明書を確認できませんでした（証明書が正しくありません）。"_qs);
+        QVERIFY(IsTrustAnchorError(selfSigned) && !IsTrustAnchorError(expired) && !IsTrustAnchorError(misnamed));
     }
 
     void collectorUnfoldsAndKeepsFirstFields()

@@ -5,6 +5,8 @@
 #include "support/script_server.h"
 
 #include <QElapsedTimer>
+#include <QScopeGuard>
+#include <QSslConfiguration>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
@@ -225,6 +227,36 @@ private slots:
         QVERIFY2(script.failure().isEmpty(), qPrintable(script.failure()));
     }
 
+    // The server's refusal reaches the user in the user's code page whether
+    // the server wrote it in CP932 or UTF-8; what CP932 lacks becomes "?".
+    void serverWordsReachTheUser_data()
+    {
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<QString>("text");
+        const QString refusal = QStringLiteral("-ERR パスワードが違います");
+        QTest::newRow("Shift_JIS") << ToAnsi(refusal) << refusal;
+        QTest::newRow("UTF-8") << refusal.toUtf8() << refusal;
+        QTest::newRow("UTF-8 beyond CP932") << QStringLiteral("-ERR ❌ パスワードが違います").toUtf8()
+                                            << QStringLiteral("-ERR ? パスワードが違います");
+    }
+    void serverWordsReachTheUser()
+    {
+        QFETCH(QByteArray, reply);
+        QFETCH(QString, text);
+        ScriptServer script;
+        script.send("+OK ready\r\n")
+            .expect("CAPA", "-ERR\r\n")
+            .expect("USER u", "+OK\r\n")
+            .expect("PASS p", reply + "\r\n")
+            .expect("QUIT", "+OK\r\n");
+        const int handle = m_mail->NMailPop3Connect(server(script.begin()));
+        QVERIFY(m_mail->NMailPop3Authenticate(handle, "u", "p", 0) < 0);
+        QCOMPARE(FromAnsi(lastMessage(*m_mail)), text);
+        QCOMPARE(m_mail->NMailPop3Close(handle), 0);
+        QVERIFY(script.finish());
+        QVERIFY2(script.failure().isEmpty(), qPrintable(script.failure()));
+    }
+
     void stlsUpgradesBeforeTheLogin()
     {
         ScriptServer script;
@@ -269,12 +301,67 @@ private slots:
         QCOMPARE(m_mail->NMailPop3Connect(server(port)), -1);
         QVERIFY(script.finish());
         QCOMPARE(script.transcript(), (Transcript{"CAPA", "STLS", "<TLS handshake failed>"}));
-        const QByteArray message = lastMessage(*m_mail);
-        // The reason after the colon is Qt's own text and stays as Qt words it.
-        const QByteArray prefix = server(port) + ToAnsi(u" のサーバー証明書を確認できませんでした: ");
-        QVERIFY2(message.startsWith(prefix) && message.size() > prefix.size() + 2 &&
-                     message.endsWith(ToAnsi(u"。")),
-                 message.constData());
+        QCOMPARE(FromAnsi(lastMessage(*m_mail)),
+                 QString::fromLatin1(server(port)) +
+                     u" のサーバー証明書を確認できませんでした（自己署名の証明書で、信頼できる発行元がありません）。"_qs);
+    }
+
+    // Pinned certificates are checked first; when they do not vouch for the
+    // server, the trusted store does (the default configuration's CAs stand
+    // in for the system's here). A certificate neither vouches for is refused.
+    void pinnedCertificatesThenTheTrustedStore_data()
+    {
+        QTest::addColumn<bool>("storeTrustsServer");
+        QTest::newRow("store vouches") << true;
+        QTest::newRow("neither vouches") << false;
+    }
+    void pinnedCertificatesThenTheTrustedStore()
+    {
+        QFETCH(bool, storeTrustsServer);
+        QTemporaryDir otherFolder;
+        const TestCertificate other = MakeTestCertificate(otherFolder.path());
+        QVERIFY(other.valid());
+        const QSslConfiguration original = QSslConfiguration::defaultConfiguration();
+        const auto restore = qScopeGuard([&] { QSslConfiguration::setDefaultConfiguration(original); });
+        if (storeTrustsServer) {
+            QSslConfiguration store = original;
+            store.setCaCertificates({m_certificate.certificate});
+            QSslConfiguration::setDefaultConfiguration(store);
+        }
+        ScriptServer script;
+        script.setTls(m_certificate.certificate, m_certificate.key, true);
+        if (storeTrustsServer) {
+            greetAndLogIn(script, "+OK\r\nUSER\r\n.\r\n");
+            script.serve({});
+        }
+        m_mail->addCaCertificates({other.certificate});
+        const quint16 port = script.begin();
+        const int handle = m_mail->NMailPop3Connect("pop3s://" + server(port));
+        if (storeTrustsServer) {
+            QVERIFY2(handle > 0, lastMessage(*m_mail).constData());
+            QCOMPARE(m_mail->NMailPop3Authenticate(handle, "u", "p", 0), 0);
+            m_mail->NMailPop3Close(handle);
+        } else {
+            QCOMPARE(handle, -1);
+            QCOMPARE(FromAnsi(lastMessage(*m_mail)),
+                     QString::fromLatin1(server(port)) +
+                         u" のサーバー証明書を確認できませんでした（自己署名の証明書で、信頼できる発行元がありません）。"_qs);
+        }
+        QVERIFY(script.finish());
+        QVERIFY2(script.failure().isEmpty(), qPrintable(script.failure()));
+    }
+
+    // A server that answers in clear where TLS was asked for.
+    void plainServerOnATlsAddress()
+    {
+        ScriptServer script;
+        script.send("+OK ready\r\n").silence();
+        const quint16 port = script.begin();
+        QCOMPARE(m_mail->NMailPop3Connect("pop3s://" + server(port)), -1);
+        QCOMPARE(FromAnsi(lastMessage(*m_mail)),
+                 QString::fromLatin1(server(port)) +
+                     u" との暗号化通信を確立できませんでした（サーバーが暗号化通信（TLS）で応答しませんでした）。"_qs);
+        QVERIFY(script.finish());
     }
 
     void dotStuffingSplitAcrossReads()

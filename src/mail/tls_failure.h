@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QList>
+#include <QSslError>
+#include <QString>
+
+// The texts the user sees when a TLS connection cannot be made: short
+// Japanese sentences naming the server (`where` is "host:port"), never the
+// TLS library's English.
+
+// Whether `error` says only that no trusted certificate vouches for the
+// server's chain (self-signed, unknown issuer), as against a fault of the
+// certificate itself (expired, wrong name, revoked), which no other set of
+// trusted certificates would mend.
+bool IsTrustAnchorError(const QSslError& error);
+
+// Why a certificate check failed, as one short Japanese sentence.
+QString CertificateErrorReason(const QSslError& error);
+
+// "<where> のサーバー証明書を確認できませんでした（<reason>）。" A fault of the
+// certificate itself is named before a missing trust anchor, since it is
+// what the user has to know about.
+QString CertificateRefusalText(const QString& where, const QList<QSslError>& errors);
+
+// A handshake that failed without a verdict on the certificate. The TLS
+// library's own message (`backendMessage`) is only used to pick the reason.
+QString HandshakeFailureText(const QString& where, const QString& backendMessage);
