@@ -7,6 +7,9 @@ packages=(
     cmake g++ ninja-build pkg-config qt6-base-dev libfluidsynth-dev timgm6mb-soundfont
     fonts-ipafont-gothic
 )
+if [ "${1:-}" = "--demo" ]; then
+    packages+=(dovecot-pop3d openssl iproute2)
+fi
 if [ "${1:-}" = "--test" ]; then
     packages+=(dovecot-pop3d openssl xvfb xauth xdotool imagemagick trayer python3-dbusmock dbus curl
                libx11-dev libxext-dev

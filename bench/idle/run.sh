@@ -23,7 +23,7 @@ cleanup() {
         wait "$program_pid" 2>/dev/null || true
     fi
     [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-    "$source_dir/tests/mail/dovecot.sh" stop "$work/dovecot" >/dev/null 2>&1 || true
+    "$source_dir/scripts/dovecot.sh" stop "$work/dovecot" >/dev/null 2>&1 || true
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -32,7 +32,7 @@ cmake --build "$build_dir" --target pawmelo >/dev/null
 cmake --install "$build_dir" --prefix "$work/program" >/dev/null
 
 # An empty mailbox, in clear (no certificate to trust).
-DOVECOT_TLS=no "$source_dir/tests/mail/dovecot.sh" start "$work/dovecot" 0 >/dev/null
+DOVECOT_TLS=no "$source_dir/scripts/dovecot.sh" start "$work/dovecot" 0 >/dev/null
 port=$(cut -d' ' -f1 "$work/dovecot/ports")
 
 settings="$work/program/★MailData"

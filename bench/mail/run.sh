@@ -31,7 +31,7 @@ nagle_messages=${5:-100}
 
 cmake --build "$build_dir" --target mail_bench >/dev/null
 bench="$build_dir/bench/mail/mail_bench"
-dovecot="$source_dir/tests/mail/dovecot.sh"
+dovecot="$source_dir/scripts/dovecot.sh"
 nagle_server="$source_dir/bench/mail/nagle_server.py"
 work=$(mktemp -d /tmp/pawmelo-mail-bench.XXXXXX)
 server_pid=""

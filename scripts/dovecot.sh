@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Starts and stops a private Dovecot POP3 server on 127.0.0.1 for the mail
-# tests and the benchmark. Everything it needs lives under one folder:
+# tests, the benchmarks and the demo. Everything it needs lives under one
+# folder:
 #
 #   dovecot.sh start DIR [MESSAGES SIZE]   # fresh config, certificate, mailbox
 #   dovecot.sh stop DIR
@@ -10,7 +11,8 @@
 # Two free ports are picked; DIR/ports then holds "PLAIN_PORT TLS_PORT",
 # DIR/ssl/cert.pem is the certificate (and its own CA). With DOVECOT_TLS=no
 # in the environment the server offers no TLS at all (no STLS, no TLS port),
-# so that a benchmark can compare plain clients.
+# so that a benchmark can compare plain clients. With DOVECOT_MESSAGES=FOLDER
+# the mailbox holds the message files of that folder instead.
 set -euo pipefail
 
 command=${1:-}
@@ -114,7 +116,14 @@ start_server() {
     printf 'test:{PLAIN}s3cret\n' > "$rt/passwd"
 
     local box="$rt/mail/test"
-    if [ -n "$messages" ]; then
+    if [ -n "${DOVECOT_MESSAGES:-}" ]; then
+        local i=0 file
+        for file in "$DOVECOT_MESSAGES"/*; do
+            i=$((i + 1))
+            # Maildir wants CR LF line ends kept as they are in the files.
+            cp "$file" "$box/new/$((1700000000 + i)).M${i}P1.pawmelo"
+        done
+    elif [ -n "$messages" ]; then
         fill_mailbox "$box" "$messages" "$size"
     else
         # Japanese subject in ISO-2022-JP ("テスト1"), a body line that starts
