@@ -11,10 +11,11 @@
 #include "ui_main_panel.h"
 
 #include <QCheckBox>
-#include <QLabel>
-#include <QLineEdit>
 #include <QCloseEvent>
 #include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
 #include <QPixmap>
 
 namespace {
@@ -64,6 +65,15 @@ MainForm::MainForm(Program& program)
                            static_cast<QWidget*>(m_ui->Label3), static_cast<QWidget*>(Label1)})
         label->lower();
 
+    mnuPopup = new QMenu(QStringLiteral("popup"), this);
+    mnu_Popup = {mnuPopup->addAction(QStringLiteral("メイン画面を表示")), mnuPopup->addSeparator(),
+                 mnuPopup->addAction(QStringLiteral("終了"))};
+    for (int index : {0, 2})
+        m_program.connectHandler(mnu_Popup[index], &QAction::triggered, this, &MainForm::mnu_Popup_Click, index);
+    if (Tray* tray = m_program.services().tray.get())
+        m_program.connectHandler(tray, &Tray::notification, this, &MainForm::TrayControl1_Notification);
+
+    m_program.connectHandler(m_ui->Command1, &QPushButton::clicked, this, &MainForm::Command1_Click);
     m_program.connectHandler(m_ui->Command2, &QPushButton::clicked, this, &MainForm::Command2_Click);
     m_program.connectHandler(m_ui->Command3, &QPushButton::clicked, this, &MainForm::Command3_Click);
     m_program.connectHandler(m_ui->Command5, &QPushButton::clicked, this, &MainForm::Command5_Click);
@@ -99,6 +109,9 @@ void MainForm::Form_Unload()
     Timer2->setEnabled(false);
     storeSettings();
     m_program.mail().NMailEndWinSock();
+    // The tray icon answers to this panel only: it goes with it.
+    if (Tray* tray = m_program.services().tray.get())
+        tray->hide();
 }
 
 void MainForm::storeSettings()

@@ -3,13 +3,16 @@
 #include "forms/form.h"
 
 #include <QWidget>
+#include <array>
 #include <memory>
 
 class FormTimer;
 class Program;
+class QAction;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
 
 namespace Ui {
 class MainForm;
@@ -17,9 +20,10 @@ class MainForm;
 
 // The main panel: the command buttons, the interval display, the status lamp
 // and the scrolling name of the mail program, plus the hidden storage boxes
-// that hold the scheduler's counters and the mail program's path. The
-// controls that other windows read and write are reachable below; the rest
-// of its designer form stays its own.
+// that hold the scheduler's counters and the mail program's path. It owns
+// the tray icon's answers and menu while it is loaded. The controls that
+// other windows read and write are reachable below; the rest of its
+// designer form stays its own.
 class MainForm final : public QWidget, public Form
 {
     Q_OBJECT
@@ -33,6 +37,14 @@ public:
     /// the unload does.
     void storeSettings();
     void storeBeforeProgramEnds() override { storeSettings(); }
+
+    // To the tray: the icon with the moment as its tip, the panel and both
+    // mascots hidden (the primary one stays when there is no tray).
+    void Command1_Click();
+    // The tray icon's notification: 0 a message box, 1 the menu.
+    void TrayControl1_Notification(qint16 code);
+    // The tray menu: 0 shows the mascot, 2 closes the panel.
+    void mnu_Popup_Click(int Index);
 
     // Alert start and end; the check runs Command2_Click on new mail.
     void Command2_Click();
@@ -59,6 +71,9 @@ public:
     QLineEdit* Text5;  // the interval as shown
     QLineEdit* Text7;  // the mailer's path; "未設定" for none (hidden storage)
     QLineEdit* Text8;  // the mailer's display title (hidden storage)
+
+    QMenu* mnuPopup;                  // the tray menu
+    std::array<QAction*, 3> mnu_Popup; // its items; 1 is the separator
 
     FormTimer* Timer1; // check poll, 100 ms
     FormTimer* Timer2; // sound poll, 100 ms
