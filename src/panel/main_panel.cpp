@@ -73,16 +73,25 @@ MainForm::MainForm(Program& program)
     if (Tray* tray = m_program.services().tray.get())
         m_program.connectHandler(tray, &Tray::notification, this, &MainForm::TrayControl1_Notification);
 
+    // The name display moves only while it can be seen; the panel starts hidden.
+    Timer4->setPaused(true);
+    m_program.connectHandler(Text7, &QLineEdit::textChanged, this, &MainForm::Text7_Change);
+
     m_program.connectHandler(m_ui->Command1, &QPushButton::clicked, this, &MainForm::Command1_Click);
     m_program.connectHandler(m_ui->Command2, &QPushButton::clicked, this, &MainForm::Command2_Click);
     m_program.connectHandler(m_ui->Command3, &QPushButton::clicked, this, &MainForm::Command3_Click);
+    m_program.connectHandler(m_ui->Command4, &QPushButton::clicked, this, &MainForm::Command4_Click);
     m_program.connectHandler(m_ui->Command5, &QPushButton::clicked, this, &MainForm::Command5_Click);
+    m_program.connectHandler(m_ui->Command7, &QPushButton::clicked, this, &MainForm::Command7_Click);
     m_program.connectHandler(m_ui->Command9, &QPushButton::clicked, this, &MainForm::Command9_Click);
+    m_program.connectHandler(m_ui->Command10, &QPushButton::clicked, this, &MainForm::Command10_Click);
+    m_program.connectHandler(m_ui->Command14, &QPushButton::clicked, this, &MainForm::Command14_Click);
     m_program.connectHandler(m_ui->Command15, &QPushButton::clicked, this, &MainForm::Command15_Click);
     m_program.connectHandler(m_ui->Command16, &QPushButton::clicked, this, &MainForm::Command16_Click);
     m_program.connectHandler(Timer1, &QTimer::timeout, this, &MainForm::Timer1_Timer);
     m_program.connectHandler(Timer2, &QTimer::timeout, this, &MainForm::Timer2_Timer);
     m_program.connectHandler(Timer3, &QTimer::timeout, this, &MainForm::Timer3_Timer);
+    m_program.connectHandler(Timer4, &QTimer::timeout, this, &MainForm::Timer4_Timer);
     m_program.connectHandler(Timer5, &QTimer::timeout, this, &MainForm::Timer5_Timer);
 }
 
@@ -125,4 +134,16 @@ void MainForm::closeEvent(QCloseEvent* event)
 {
     event->accept();
     m_program.unload(this);
+}
+
+void MainForm::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    Timer4->setPaused(false);
+}
+
+void MainForm::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    Timer4->setPaused(true);
 }

@@ -51,6 +51,12 @@ public:
     void Command3_Click();
     // Dial-up hang-up, also run after a check when that is asked for.
     void Command5_Click();
+    // Links: the maker's page (Command10, Command14), the icon artist's (Command4).
+    void Command4_Click();
+    void Command10_Click();
+    void Command14_Click();
+    // Choosing the mail program with the open-file dialog.
+    void Command7_Click();
     void Command9_Click();
     void Command15_Click();
     void Command16_Click();
@@ -58,6 +64,8 @@ public:
     void Timer1_Timer();
     void Timer2_Timer();
     void Timer3_Timer();
+    // The name display: one step of Label1 to the left.
+    void Timer4_Timer();
     void Timer5_Timer();
 
     QCheckBox* Check1; // loop the alert tune; always ticked, outside the visible area
@@ -71,6 +79,7 @@ public:
     QLineEdit* Text5;  // the interval as shown
     QLineEdit* Text7;  // the mailer's path; "未設定" for none (hidden storage)
     QLineEdit* Text8;  // the mailer's display title (hidden storage)
+    int Label1Left = 2760; // Label1's left edge in twips, as the name display moves it
 
     QMenu* mnuPopup;                  // the tray menu
     std::array<QAction*, 3> mnu_Popup; // its items; 1 is the separator
@@ -83,12 +92,19 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void showLamp(const QString& fileName);
+    void Text7_Change();
+    // Asks `question`; on Yes opens `page` in the user's browser.
+    void offerPage(const QString& question, const QString& page);
 
     std::unique_ptr<Ui::MainForm> m_ui;
     Program& m_program;
     // A scheduled check ran since the last seconds tick.
     bool m_checkedThisWindow = false;
+    // The open-file dialog's file name: the last file chosen on this panel.
+    QString m_dialogFileName;
 };
