@@ -69,7 +69,8 @@ MainForm::MainForm(Program& program)
     mnu_Popup = {mnuPopup->addAction(QStringLiteral("メイン画面を表示")), mnuPopup->addSeparator(),
                  mnuPopup->addAction(QStringLiteral("終了"))};
     for (int index : {0, 2})
-        m_program.connectHandler(mnu_Popup[index], &QAction::triggered, this, &MainForm::mnu_Popup_Click, index);
+        m_program.connectHandler(mnu_Popup[index], &QAction::triggered, this, &MainForm::mnu_Popup_Click,
+                                 index);
     if (Tray* tray = m_program.services().tray.get())
         m_program.connectHandler(tray, &Tray::notification, this, &MainForm::TrayControl1_Notification);
 

@@ -79,9 +79,11 @@ public:
     QLineEdit* Text5;  // the interval as shown
     QLineEdit* Text7;  // the mailer's path; "未設定" for none (hidden storage)
     QLineEdit* Text8;  // the mailer's display title (hidden storage)
-    int Label1Left = 2760; // Label1's left edge in twips, as the name display moves it
 
-    QMenu* mnuPopup;                  // the tray menu
+    // Label1's left edge in twips, as the name display moves it.
+    int Label1Left = 2760;
+
+    QMenu* mnuPopup;                   // the tray menu
     std::array<QAction*, 3> mnu_Popup; // its items; 1 is the separator
 
     FormTimer* Timer1; // check poll, 100 ms

@@ -30,7 +30,8 @@ constexpr int kNameStep = 20;
 constexpr double kTwipsPerPixel = 15;
 
 const QString kMakerQuestion = QStringLiteral("「ミロウェン」作者のホームページです。ちょっと見てみますか？");
-const QString kIconArtistQuestion = QStringLiteral("「ソラニカ」さんのホームページです。ちょっと見てみますか？");
+const QString kIconArtistQuestion =
+    QStringLiteral("「ソラニカ」さんのホームページです。ちょっと見てみますか？");
 } // namespace
 
 void MainForm::Command16_Click()

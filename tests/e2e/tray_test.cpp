@@ -18,7 +18,7 @@
 namespace {
 const QSize kMascot(100, 100);
 const QSize kPanel(185, 116);
-const QPoint kOnFigure(50, 60);   // inside the figure of every pose
+const QPoint kOnFigure(50, 60);    // inside the figure of every pose
 const QPoint kTrayButton(148, 16); // "タスクトレイ" on the panel
 
 bool writeFile(const QString& path, const QByteArray& bytes)
@@ -81,12 +81,14 @@ void TrayTest::initTestCase()
     QVERIFY2(waitFor(5000, [this] { return m_x.xdotool({"search", "--classname", "trayer"}); }), "no tray");
 
     const QString data = m_folder.filePath(QStringLiteral("★MailData"));
-    QVERIFY(QFile::copy(qEnvironmentVariable("PAWMELO_BUILD_DIR") + "/pawmelo", m_folder.filePath("pawmelo")));
+    QVERIFY(
+        QFile::copy(qEnvironmentVariable("PAWMELO_BUILD_DIR") + "/pawmelo", m_folder.filePath("pawmelo")));
     QVERIFY(QDir().mkpath(data));
     // Complete settings, so that no settings dialog comes up; no checks run.
     QVERIFY(writeFile(data + "/ini.ini", "[EXEINI]\r\nNUMBER2=0\r\nNAME=/opt/mailer\r\nNUMBER3=0\r\n"));
     QVERIFY(writeFile(data + "/iniIdPass.ini", "[EXEINI]\r\nNAME=user\r\nNAME2=secret\r\n"));
-    QVERIFY(writeFile(m_workingDir.filePath("kestra.ini"), "SMTP=\r\nPOP3=127.0.0.1:9\r\nMAIL=\r\nAPOP=0\r\n"));
+    QVERIFY(
+        writeFile(m_workingDir.filePath("kestra.ini"), "SMTP=\r\nPOP3=127.0.0.1:9\r\nMAIL=\r\nAPOP=0\r\n"));
     QVERIFY(m_x.xdotool({"mousemove", "--sync", "300", "300"})); // where the mascot comes up
     QVERIFY(startProgram());
 }
@@ -141,8 +143,8 @@ QRect TrayTest::menu() const
 
 bool TrayTest::click(QPoint at, int button) const
 {
-    return m_x.xdotool({"mousemove", QString::number(at.x()), QString::number(at.y()), "sleep", "0.15", "click",
-                        QString::number(button)});
+    return m_x.xdotool({"mousemove", QString::number(at.x()), QString::number(at.y()), "sleep", "0.15",
+                        "click", QString::number(button)});
 }
 
 bool TrayTest::openPanel()
