@@ -103,22 +103,18 @@ private slots:
         MainForm* panel = t.program->mainForm();
         const QString maker = QStringLiteral("「ミロウェン」作者のホームページです。ちょっと見てみますか？");
         const QString artist = QStringLiteral("「ソラニカ」さんのホームページです。ちょっと見てみますか？");
-        t.prompts->answer = Prompts::Answer::No;
-        panel->Command14_Click();
-        panel->Command10_Click();
-        panel->Command4_Click();
-        QVERIFY(t.browser->opened.isEmpty());
-
-        t.prompts->answer = Prompts::Answer::Yes;
-        panel->Command14_Click();
-        panel->Command10_Click();
-        panel->Command4_Click();
+        for (Prompts::Answer answer : {Prompts::Answer::No, Prompts::Answer::Yes}) {
+            t.prompts->answer = answer;
+            panel->Command14_Click();
+            panel->Command10_Click();
+            panel->Command4_Click();
+        }
         QCOMPARE(t.browser->opened,
                  (QList<QUrl>{QUrl(HomePage::Maker), QUrl(HomePage::Maker), QUrl(HomePage::IconArtist)}));
         QCOMPARE(t.prompts->shown.size(), 6);
-        for (int i : {0, 1, 2}) {
-            const RecordingPrompts::Shown& box = t.prompts->shown[3 + i];
-            QCOMPARE(box.text, i == 2 ? artist : maker);
+        for (int i = 0; i < 6; ++i) {
+            const RecordingPrompts::Shown& box = t.prompts->shown[i];
+            QCOMPARE(box.text, i % 3 == 2 ? artist : maker);
             QCOMPARE(box.title, QStringLiteral("確認"));
             QCOMPARE(box.buttons, Prompts::Buttons::YesNo);
             QCOMPARE(box.icon, Prompts::Icon::Question);

@@ -83,27 +83,18 @@ private slots:
         panel->mnuPopup->hide();
     }
 
-    void firstItemBringsTheMascotBackAndLeavesThePanelInTheTray()
-    {
-        TestProgram t;
-        MainForm* panel = panelOnScreen(t);
-        panel->Command1_Click();
-        panel->mnu_Popup[0]->trigger();
-        QVERIFY(t.program->loadedForm1()->isVisible());
-        QVERIFY(!panel->isVisible());
-        QCOMPARE(t.tray->hidden, 0);
-        panel->mnu_Popup[0]->trigger(); // already shown: nothing changes
-        QVERIFY(t.program->loadedForm1()->isVisible());
-        QCOMPARE(t.program->loadedMainForm(), panel);
-    }
-
-    void quitWithTheMascotShownClosesThePanelOnly()
+    void firstItemBringsTheMascotBackThenQuitClosesThePanelOnly()
     {
         TestProgram t;
         MainForm* panel = panelOnScreen(t);
         panel->Text7->setText(QStringLiteral("/usr/bin/mailer"));
         panel->Command1_Click();
         panel->mnu_Popup[0]->trigger();
+        panel->mnu_Popup[0]->trigger(); // already shown: nothing changes
+        QVERIFY(t.program->loadedForm1()->isVisible());
+        QVERIFY(!panel->isVisible());
+        QCOMPARE(t.tray->hidden, 0);
+
         t.sound->commands.clear();
         panel->mnu_Popup[2]->trigger();
         QVERIFY(!t.program->loadedMainForm());
