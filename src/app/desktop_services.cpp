@@ -87,13 +87,19 @@ class SystemTray final : public Tray
 public:
     SystemTray()
     {
+        // The menu comes up where people look for it on a tray icon: the
+        // left click and the desktop's context request (right click). The
+        // other code goes to the middle button, which hardly anyone uses on
+        // a tray icon. A double-click raises nothing more: its first click
+        // has brought the menu up already.
         QObject::connect(&m_icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason why) {
-            if (why == QSystemTrayIcon::Trigger)
-                emit notification(0);
-            else if (why == QSystemTrayIcon::Context)
+            if (why == QSystemTrayIcon::Trigger || why == QSystemTrayIcon::Context)
                 emit notification(1);
+            else if (why == QSystemTrayIcon::MiddleClick)
+                emit notification(0);
         });
     }
+    bool isAvailable() const override { return QSystemTrayIcon::isSystemTrayAvailable(); }
     void setIcon(const QIcon& icon) override { m_icon.setIcon(icon); }
     void setTipText(const QString& text) override { m_icon.setToolTip(text); }
     void show() override { m_icon.show(); }

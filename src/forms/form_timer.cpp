@@ -33,6 +33,14 @@ void FormTimer::setInterval(int milliseconds)
     apply();
 }
 
+void FormTimer::setPaused(bool paused)
+{
+    if (paused == m_paused)
+        return;
+    m_paused = paused;
+    apply();
+}
+
 void FormTimer::connectNotify(const QMetaMethod& signal)
 {
     if (signal == timeoutSignal())
@@ -41,7 +49,7 @@ void FormTimer::connectNotify(const QMetaMethod& signal)
 
 void FormTimer::apply()
 {
-    if (running() && isSignalConnected(timeoutSignal()))
+    if (running() && !m_paused && isSignalConnected(timeoutSignal()))
         start(m_interval); // also restarts the count, as a newly set period does
     else
         stop();

@@ -10,6 +10,9 @@
 // A timer that no handler listens to does not wake the program up at all:
 // an idle desktop program must cost next to nothing. (Handlers are
 // connected once and stay; a timer that loses its handler keeps ticking.)
+// For the same reason a window may pause a timer whose work only shows on
+// screen while the window is hidden; pausing leaves the timer's settings
+// as they are, and resuming starts it again if they say it runs.
 class FormTimer final : public QTimer
 {
     Q_OBJECT
@@ -21,8 +24,12 @@ public:
     int interval() const { return m_interval; }
     void setInterval(int milliseconds);
     /// True while it is enabled with a period above 0, that is while its
-    /// handler, if it has one, runs every period.
+    /// handler, if it has one, runs every period (unless it is paused).
     bool running() const { return m_enabled && m_interval > 0; }
+    /// Holds the timer still (true) or lets it run again (false) without
+    /// touching its settings.
+    void setPaused(bool paused);
+    bool paused() const { return m_paused; }
 
 protected:
     void connectNotify(const QMetaMethod& signal) override;
@@ -31,5 +38,6 @@ private:
     void apply();
 
     bool m_enabled = true;
+    bool m_paused = false;
     int m_interval = 0;
 };

@@ -119,6 +119,23 @@ public:
         QObject::connect(sender, signal, form,
                          [this, form, handler] { runHandler(form, [form, handler] { (form->*handler)(); }); });
     }
+    /// As above, for a handler that takes the signal's one argument (a code).
+    template <class Sender, class Signal, class Window, class Arg>
+    void connectHandler(Sender* sender, Signal signal, Window* form, void (Window::*handler)(Arg))
+    {
+        QObject::connect(sender, signal, form, [this, form, handler](Arg value) {
+            runHandler(form, [form, handler, value] { (form->*handler)(value); });
+        });
+    }
+    /// As above, for a handler of a control array: it gets the control's
+    /// `index`, whatever the signal carries.
+    template <class Sender, class Signal, class Window>
+    void connectHandler(Sender* sender, Signal signal, Window* form, void (Window::*handler)(int), int index)
+    {
+        QObject::connect(sender, signal, form, [this, form, handler, index] {
+            runHandler(form, [form, handler, index] { (form->*handler)(index); });
+        });
+    }
 
     /// Shows a message box through the prompts service and returns the
     /// answer. Without a visible parent the box is centred on the screen.

@@ -11,10 +11,11 @@
 #include "ui_main_panel.h"
 
 #include <QCheckBox>
-#include <QLabel>
-#include <QLineEdit>
 #include <QCloseEvent>
 #include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
 #include <QPixmap>
 
 namespace {
@@ -64,15 +65,34 @@ MainForm::MainForm(Program& program)
                            static_cast<QWidget*>(m_ui->Label3), static_cast<QWidget*>(Label1)})
         label->lower();
 
+    mnuPopup = new QMenu(QStringLiteral("popup"), this);
+    mnu_Popup = {mnuPopup->addAction(QStringLiteral("メイン画面を表示")), mnuPopup->addSeparator(),
+                 mnuPopup->addAction(QStringLiteral("終了"))};
+    for (int index : {0, 2})
+        m_program.connectHandler(mnu_Popup[index], &QAction::triggered, this, &MainForm::mnu_Popup_Click,
+                                 index);
+    if (Tray* tray = m_program.services().tray.get())
+        m_program.connectHandler(tray, &Tray::notification, this, &MainForm::TrayControl1_Notification);
+
+    // The name display moves only while it can be seen; the panel starts hidden.
+    Timer4->setPaused(true);
+    m_program.connectHandler(Text7, &QLineEdit::textChanged, this, &MainForm::Text7_Change);
+
+    m_program.connectHandler(m_ui->Command1, &QPushButton::clicked, this, &MainForm::Command1_Click);
     m_program.connectHandler(m_ui->Command2, &QPushButton::clicked, this, &MainForm::Command2_Click);
     m_program.connectHandler(m_ui->Command3, &QPushButton::clicked, this, &MainForm::Command3_Click);
+    m_program.connectHandler(m_ui->Command4, &QPushButton::clicked, this, &MainForm::Command4_Click);
     m_program.connectHandler(m_ui->Command5, &QPushButton::clicked, this, &MainForm::Command5_Click);
+    m_program.connectHandler(m_ui->Command7, &QPushButton::clicked, this, &MainForm::Command7_Click);
     m_program.connectHandler(m_ui->Command9, &QPushButton::clicked, this, &MainForm::Command9_Click);
+    m_program.connectHandler(m_ui->Command10, &QPushButton::clicked, this, &MainForm::Command10_Click);
+    m_program.connectHandler(m_ui->Command14, &QPushButton::clicked, this, &MainForm::Command14_Click);
     m_program.connectHandler(m_ui->Command15, &QPushButton::clicked, this, &MainForm::Command15_Click);
     m_program.connectHandler(m_ui->Command16, &QPushButton::clicked, this, &MainForm::Command16_Click);
     m_program.connectHandler(Timer1, &QTimer::timeout, this, &MainForm::Timer1_Timer);
     m_program.connectHandler(Timer2, &QTimer::timeout, this, &MainForm::Timer2_Timer);
     m_program.connectHandler(Timer3, &QTimer::timeout, this, &MainForm::Timer3_Timer);
+    m_program.connectHandler(Timer4, &QTimer::timeout, this, &MainForm::Timer4_Timer);
     m_program.connectHandler(Timer5, &QTimer::timeout, this, &MainForm::Timer5_Timer);
 }
 
@@ -99,6 +119,9 @@ void MainForm::Form_Unload()
     Timer2->setEnabled(false);
     storeSettings();
     m_program.mail().NMailEndWinSock();
+    // The tray icon answers to this panel only: it goes with it.
+    if (Tray* tray = m_program.services().tray.get())
+        tray->hide();
 }
 
 void MainForm::storeSettings()
@@ -112,4 +135,16 @@ void MainForm::closeEvent(QCloseEvent* event)
 {
     event->accept();
     m_program.unload(this);
+}
+
+void MainForm::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    Timer4->setPaused(false);
+}
+
+void MainForm::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    Timer4->setPaused(true);
 }

@@ -1,20 +1,38 @@
 // The main panel's commands and timer handlers: the check, its schedule and
-// status lamp, the alert start and end, and the dial-up hang-up.
+// status lamp, the alert start and end, the dial-up hang-up, the choice of
+// the mail program with its scrolling name, and the two links.
 
 #include "base/text_value.h"
 #include "forms/form_timer.h"
 #include "forms/program.h"
 #include "mascot/secondary_mascot.h"
 #include "panel/check_mail.h"
+#include "panel/home_pages.h"
 #include "panel/main_panel.h"
 #include "panel/scheduler.h"
 #include "settings/set_form.h"
+#include "settings/settings_files.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
-#include <QDir>
 #include <QPixmap>
+#include <QUrl>
+
+namespace {
+// The name display runs from the panel's right edge to well past its left
+// one, 20 twips a tick, and jumps back only on reaching the end exactly.
+constexpr int kNameStart = 2760;
+constexpr int kNameEnd = -1500;
+constexpr int kNameStep = 20;
+// The panel is laid out at 15 twips a pixel.
+constexpr double kTwipsPerPixel = 15;
+
+const QString kMakerQuestion = QStringLiteral("「ミロウェン」作者のホームページです。ちょっと見てみますか？");
+const QString kIconArtistQuestion =
+    QStringLiteral("「ソラニカ」さんのホームページです。ちょっと見てみますか？");
+} // namespace
 
 void MainForm::Command16_Click()
 {
@@ -113,4 +131,64 @@ void MainForm::showLamp(const QString& fileName)
     const QPixmap picture(path);
     if (!picture.isNull())
         Image1->setPixmap(picture);
+}
+
+void MainForm::Command7_Click()
+{
+    FileChooser* chooser = m_program.services().fileChooser.get();
+    if (!chooser)
+        return;
+    // A cancel gives back the dialog's previous file name: empty until a file
+    // has been chosen here.
+    const QString path = chooser->showOpen(this, m_dialogFileName);
+    const QString problem =
+        UnstorableTextMessage(QStringLiteral("メーラーのパス"), path, TextStore::SettingsFile);
+    if (!problem.isEmpty()) {
+        // The preferences file could not give it back: keep the old path.
+        m_program.messageBox(this, problem, QStringLiteral("エラー"), Prompts::Buttons::Ok,
+                             Prompts::Icon::Exclamation);
+        return;
+    }
+    m_dialogFileName = path;
+    Text7->setText(path);
+}
+
+void MainForm::Text7_Change()
+{
+    // The title follows the path here, once per change, so that the name
+    // display's tick reads no file name and touches no file.
+    FileChooser* chooser = m_program.services().fileChooser.get();
+    Text8->setText(chooser ? chooser->fileTitle(Text7->text()) : QString());
+}
+
+void MainForm::Timer4_Timer()
+{
+    // Setting the same caption again redraws nothing; only the move does.
+    Label1->setText(Text7->text().isEmpty() ? QStringLiteral("設定されていません。") : Text8->text());
+    Label1Left = Label1Left == kNameEnd ? kNameStart : Label1Left - kNameStep;
+    Label1->move(int(RoundHalfEven(Label1Left / kTwipsPerPixel)), Label1->y());
+}
+
+void MainForm::Command14_Click()
+{
+    offerPage(kMakerQuestion, HomePage::Maker);
+}
+
+void MainForm::Command10_Click()
+{
+    offerPage(kMakerQuestion, HomePage::Maker);
+}
+
+void MainForm::Command4_Click()
+{
+    offerPage(kIconArtistQuestion, HomePage::IconArtist);
+}
+
+void MainForm::offerPage(const QString& question, const QString& page)
+{
+    if (m_program.messageBox(this, question, QStringLiteral("確認"), Prompts::Buttons::YesNo,
+                             Prompts::Icon::Question) != Prompts::Answer::Yes)
+        return;
+    if (Browser* browser = m_program.services().browser.get())
+        browser->navigate(QUrl(page));
 }

@@ -10,6 +10,8 @@ class Tray : public QObject
     Q_OBJECT
 public:
     using QObject::QObject;
+    /// Whether the desktop has a tray to put the icon in now.
+    virtual bool isAvailable() const = 0;
     /// Sets the icon shown in the tray.
     virtual void setIcon(const QIcon& icon) = 0;
     /// Sets the tool tip of the tray icon.
@@ -20,6 +22,7 @@ public:
     virtual void hide() = 0;
 
 signals:
-    /// 0: the icon was clicked; 1: the menu was asked for (right button).
+    /// 1: the user asked for the icon's menu (a left click or the desktop's
+    /// context request); 0: a click that asks for no menu (middle button).
     void notification(qint16 code);
 };

@@ -31,6 +31,28 @@ private slots:
         timer->setEnabled(true);
         QVERIFY(timer->isActive());
     }
+
+    void pausedTimerKeepsItsSettingsAndStaysStillUntilResumed()
+    {
+        QObject owner;
+        auto* timer = new FormTimer(20, &owner);
+        timer->setPaused(true);
+        connect(timer, &QTimer::timeout, this, [] {});
+        QVERIFY(!timer->isActive()); // a handler arriving does not start it
+        timer->setInterval(50);
+        timer->setEnabled(false);
+        timer->setEnabled(true);
+        QVERIFY(!timer->isActive()); // nor do new settings
+        QVERIFY(timer->running());
+        timer->setPaused(false);
+        QVERIFY(timer->isActive());
+        QCOMPARE(timer->QTimer::interval(), 50);
+
+        timer->setEnabled(false);
+        timer->setPaused(true);
+        timer->setPaused(false);
+        QVERIFY(!timer->isActive()); // resuming a disabled timer leaves it off
+    }
 };
 
 QTEST_GUILESS_MAIN(FormTimerTest)

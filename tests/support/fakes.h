@@ -118,3 +118,20 @@ public:
     }
     QString fileTitle(const QString& path) override { return path.section(u'/', -1); }
 };
+
+// Records what the panel asks of the tray; the test raises notifications
+// with `emit tray->notification(code)`.
+class RecordingTray final : public Tray
+{
+public:
+    bool available = true;
+    QIcon icon;
+    QStringList tips;
+    int shown = 0;
+    int hidden = 0;
+    bool isAvailable() const override { return available; }
+    void setIcon(const QIcon& newIcon) override { icon = newIcon; }
+    void setTipText(const QString& text) override { tips.append(text); }
+    void show() override { ++shown; }
+    void hide() override { ++hidden; }
+};

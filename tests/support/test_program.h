@@ -27,6 +27,7 @@ struct TestProgram
     RecordingDialUp* dialUp = nullptr;
     RecordingBrowser* browser = nullptr;
     ScriptedFileChooser* fileChooser = nullptr;
+    RecordingTray* tray = nullptr;
     int endProgramCalls = 0;
     std::unique_ptr<Program> program;
 
@@ -58,6 +59,8 @@ struct TestProgram
         browser = static_cast<RecordingBrowser*>(services.browser.get());
         services.fileChooser = std::make_unique<ScriptedFileChooser>();
         fileChooser = static_cast<ScriptedFileChooser*>(services.fileChooser.get());
+        services.tray = std::make_unique<RecordingTray>();
+        tray = static_cast<RecordingTray*>(services.tray.get());
 
         Program::Environment environment;
         environment.programFolder = programFolder;

@@ -1,0 +1,223 @@
+// The real program on a private X server with a window manager (openbox) and
+// a tray host (trayer): "タスクトレイ" puts the icon in the tray and hides the
+// panel and the mascot, a click on the icon brings up its menu, its first
+// item brings the mascot back, and "終了" closes the panel only while the
+// mascot is on screen and ends the program while it is hidden. Then, with
+// the tray host gone, the command leaves the mascot on screen. The cases
+// share one X server and go in this order.
+
+#include "support/x_desktop.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <functional>
+
+namespace {
+const QSize kMascot(100, 100);
+const QSize kPanel(185, 116);
+const QPoint kOnFigure(50, 60);    // inside the figure of every pose
+const QPoint kTrayButton(148, 16); // "タスクトレイ" on the panel
+
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+bool waitFor(int ms, const std::function<bool()>& done)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > ms)
+            return false;
+        QTest::qWait(50);
+    }
+    return true;
+}
+} // namespace
+
+class TrayTest final : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void trayCommandLeavesOnlyTheIcon();
+    void clickOnTheIconOpensTheMenuWhoseFirstItemBringsTheMascotBack();
+    void quitWithTheMascotShownClosesThePanelAndTheIconOnly();
+    void quitWithTheMascotHiddenEndsTheProgram();
+    void withoutATrayHostTheMascotStays();
+
+private:
+    bool startProgram();
+    // The program's visible window of exactly this size, or an empty rect.
+    QRect shown(QSize size) const;
+    // The program's visible windows that are neither mascot nor panel: the
+    // tray icon (at most 32 x 32) and the menu.
+    QRect icon() const;
+    QRect menu() const;
+    bool click(QPoint at, int button = 1) const;
+    bool openPanel();
+    bool openPanelAndGoToTheTray();
+
+    XDesktop m_x;
+    QProcess m_trayer;
+    QTemporaryDir m_folder;
+    QTemporaryDir m_workingDir;
+    QProcess m_program;
+};
+
+void TrayTest::initTestCase()
+{
+    QVERIFY2(!m_x.start(true).isEmpty(), "could not start Xvfb with openbox");
+    m_trayer.setProcessEnvironment(m_x.environment());
+    m_trayer.start(QStringLiteral("trayer"), {"--edge", "bottom", "--align", "right", "--widthtype", "pixel",
+                                              "--width", "200", "--height", "24", "--transparent", "false"});
+    QVERIFY(m_trayer.waitForStarted(5000));
+    QVERIFY2(waitFor(5000, [this] { return m_x.xdotool({"search", "--classname", "trayer"}); }), "no tray");
+
+    const QString data = m_folder.filePath(QStringLiteral("★MailData"));
+    QVERIFY(
+        QFile::copy(qEnvironmentVariable("PAWMELO_BUILD_DIR") + "/pawmelo", m_folder.filePath("pawmelo")));
+    QVERIFY(QDir().mkpath(data));
+    // Complete settings, so that no settings dialog comes up; no checks run.
+    QVERIFY(writeFile(data + "/ini.ini", "[EXEINI]\r\nNUMBER2=0\r\nNAME=/opt/mailer\r\nNUMBER3=0\r\n"));
+    QVERIFY(writeFile(data + "/iniIdPass.ini", "[EXEINI]\r\nNAME=user\r\nNAME2=secret\r\n"));
+    QVERIFY(
+        writeFile(m_workingDir.filePath("kestra.ini"), "SMTP=\r\nPOP3=127.0.0.1:9\r\nMAIL=\r\nAPOP=0\r\n"));
+    QVERIFY(m_x.xdotool({"mousemove", "--sync", "300", "300"})); // where the mascot comes up
+    QVERIFY(startProgram());
+}
+
+void TrayTest::cleanupTestCase()
+{
+    for (QProcess* process : {&m_program, &m_trayer}) {
+        if (process->state() != QProcess::NotRunning) {
+            process->kill();
+            process->waitForFinished(2000);
+        }
+    }
+}
+
+bool TrayTest::startProgram()
+{
+    m_program.setProcessEnvironment(m_x.environment());
+    m_program.setWorkingDirectory(m_workingDir.path());
+    m_program.setProcessChannelMode(QProcess::ForwardedChannels);
+    m_program.start(m_folder.filePath("pawmelo"));
+    if (!m_program.waitForStarted(5000) || !waitFor(5000, [this] { return shown(kMascot).isValid(); }))
+        return false;
+    QTest::qWait(1200); // the first tick shapes the mascot: clicks then land on it
+    return true;
+}
+
+QRect TrayTest::shown(QSize size) const
+{
+    for (const XDesktop::Window& w : m_x.visibleWindows(m_program.processId()))
+        if (w.geometry.size() == size)
+            return w.geometry;
+    return {};
+}
+
+QRect TrayTest::icon() const
+{
+    for (const XDesktop::Window& w : m_x.visibleWindows(m_program.processId()))
+        if (w.geometry.width() <= 32 && w.geometry.height() <= 32)
+            return w.geometry;
+    return {};
+}
+
+QRect TrayTest::menu() const
+{
+    for (const XDesktop::Window& w : m_x.visibleWindows(m_program.processId())) {
+        const QSize size = w.geometry.size();
+        if (size != kMascot && size != kPanel && (size.width() > 32 || size.height() > 32))
+            return w.geometry;
+    }
+    return {};
+}
+
+bool TrayTest::click(QPoint at, int button) const
+{
+    return m_x.xdotool({"mousemove", QString::number(at.x()), QString::number(at.y()), "sleep", "0.15",
+                        "click", QString::number(button)});
+}
+
+bool TrayTest::openPanel()
+{
+    const QPoint figure = shown(kMascot).topLeft() + kOnFigure;
+    return m_x.xdotool({"mousemove", QString::number(figure.x()), QString::number(figure.y()), "sleep", "0.1",
+                        "click", "--repeat", "2", "--delay", "80", "1"}) &&
+           waitFor(5000, [this] { return shown(kPanel).isValid(); });
+}
+
+bool TrayTest::openPanelAndGoToTheTray()
+{
+    return openPanel() && click(shown(kPanel).topLeft() + kTrayButton);
+}
+
+void TrayTest::trayCommandLeavesOnlyTheIcon()
+{
+    QVERIFY(openPanelAndGoToTheTray());
+    QVERIFY2(waitFor(5000, [this] { return icon().isValid(); }), "no tray icon");
+    QVERIFY(waitFor(3000, [this] { return !shown(kPanel).isValid() && !shown(kMascot).isValid(); }));
+}
+
+void TrayTest::clickOnTheIconOpensTheMenuWhoseFirstItemBringsTheMascotBack()
+{
+    QVERIFY(click(icon().center()));
+    QVERIFY2(waitFor(3000, [this] { return menu().isValid(); }), "no menu on a left click");
+    const QRect items = menu();
+    QVERIFY(click(QPoint(items.center().x(), items.top() + 10))); // "メイン画面を表示"
+    QVERIFY2(waitFor(3000, [this] { return shown(kMascot).isValid(); }), "the mascot did not come back");
+    QVERIFY(!menu().isValid());
+    QVERIFY(!shown(kPanel).isValid());
+    QVERIFY(icon().isValid()); // the icon stays
+
+    QVERIFY(click(icon().center(), 3)); // the context request brings the menu too
+    QVERIFY2(waitFor(3000, [this] { return menu().isValid(); }), "no menu on a right click");
+}
+
+void TrayTest::quitWithTheMascotShownClosesThePanelAndTheIconOnly()
+{
+    const QRect items = menu();
+    QVERIFY(click(QPoint(items.center().x(), items.bottom() - 10))); // "終了"
+    QVERIFY2(waitFor(3000, [this] { return !icon().isValid(); }), "the icon outlived the panel");
+    QTest::qWait(500);
+    QCOMPARE(m_program.state(), QProcess::Running);
+    QVERIFY(shown(kMascot).isValid());
+}
+
+void TrayTest::quitWithTheMascotHiddenEndsTheProgram()
+{
+    QVERIFY(openPanelAndGoToTheTray());
+    QVERIFY(waitFor(5000, [this] { return icon().isValid() && !shown(kMascot).isValid(); }));
+    QVERIFY(click(icon().center()));
+    QVERIFY(waitFor(3000, [this] { return menu().isValid(); }));
+    QVERIFY(click(QPoint(menu().center().x(), menu().bottom() - 10)));
+    QVERIFY2(m_program.waitForFinished(5000), "the program ran on with no window");
+    QCOMPARE(m_program.exitCode(), 0);
+}
+
+void TrayTest::withoutATrayHostTheMascotStays()
+{
+    m_trayer.terminate();
+    QVERIFY(m_trayer.waitForFinished(5000));
+    // The mascot comes up at the pointer: away from the edge, so that the
+    // panel opens on the screen below it.
+    QVERIFY(m_x.xdotool({"mousemove", "300", "300", "sleep", "0.2"}));
+    QVERIFY(startProgram());
+    QVERIFY(openPanelAndGoToTheTray());
+    QVERIFY(waitFor(3000, [this] { return !shown(kPanel).isValid(); }));
+    QTest::qWait(500);
+    QVERIFY2(shown(kMascot).isValid(), "the mascot went with no tray to come back from");
+    QVERIFY(!icon().isValid());
+    QVERIFY2(openPanel(), "a double-click on the mascot did not bring the panel back");
+}
+
+QTEST_GUILESS_MAIN(TrayTest)
+#include "tray_test.moc"
