@@ -6,6 +6,7 @@
 // the tray host gone, the command leaves the mascot on screen. The cases
 // share one X server and go in this order.
 
+#include "support/file_bytes.h"
 #include "support/x_desktop.h"
 
 #include <QDir>
@@ -21,23 +22,7 @@ const QSize kPanel(185, 116);
 const QPoint kOnFigure(50, 60);    // inside the figure of every pose
 const QPoint kTrayButton(148, 16); // "タスクトレイ" on the panel
 
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
 
-bool waitFor(int ms, const std::function<bool()>& done)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > ms)
-            return false;
-        QTest::qWait(50);
-    }
-    return true;
-}
 } // namespace
 
 class TrayTest final : public QObject
@@ -78,17 +63,16 @@ void TrayTest::initTestCase()
     m_trayer.start(QStringLiteral("trayer"), {"--edge", "bottom", "--align", "right", "--widthtype", "pixel",
                                               "--width", "200", "--height", "24", "--transparent", "false"});
     QVERIFY(m_trayer.waitForStarted(5000));
-    QVERIFY2(waitFor(5000, [this] { return m_x.xdotool({"search", "--classname", "trayer"}); }), "no tray");
+    QVERIFY2(WaitFor(5000, [this] { return m_x.xdotool({"search", "--classname", "trayer"}); }), "no tray");
 
     const QString data = m_folder.filePath(QStringLiteral("★MailData"));
     QVERIFY(
         QFile::copy(qEnvironmentVariable("PAWMELO_BUILD_DIR") + "/pawmelo", m_folder.filePath("pawmelo")));
     QVERIFY(QDir().mkpath(data));
     // Complete settings, so that no settings dialog comes up; no checks run.
-    QVERIFY(writeFile(data + "/ini.ini", "[EXEINI]\r\nNUMBER2=0\r\nNAME=/opt/mailer\r\nNUMBER3=0\r\n"));
-    QVERIFY(writeFile(data + "/iniIdPass.ini", "[EXEINI]\r\nNAME=user\r\nNAME2=secret\r\n"));
-    QVERIFY(
-        writeFile(m_workingDir.filePath("kestra.ini"), "SMTP=\r\nPOP3=127.0.0.1:9\r\nMAIL=\r\nAPOP=0\r\n"));
+    writeBytes(data + "/ini.ini", "[EXEINI]\r\nNUMBER2=0\r\nNAME=/opt/mailer\r\nNUMBER3=0\r\n");
+    writeBytes(data + "/iniIdPass.ini", "[EXEINI]\r\nNAME=user\r\nNAME2=secret\r\n");
+    writeBytes(m_workingDir.filePath("kestra.ini"), "SMTP=\r\nPOP3=127.0.0.1:9\r\nMAIL=\r\nAPOP=0\r\n");
     QVERIFY(m_x.xdotool({"mousemove", "--sync", "300", "300"})); // where the mascot comes up
     QVERIFY(startProgram());
 }
@@ -109,7 +93,7 @@ bool TrayTest::startProgram()
     m_program.setWorkingDirectory(m_workingDir.path());
     m_program.setProcessChannelMode(QProcess::ForwardedChannels);
     m_program.start(m_folder.filePath("pawmelo"));
-    if (!m_program.waitForStarted(5000) || !waitFor(5000, [this] { return shown(kMascot).isValid(); }))
+    if (!m_program.waitForStarted(5000) || !WaitFor(5000, [this] { return shown(kMascot).isValid(); }))
         return false;
     QTest::qWait(1200); // the first tick shapes the mascot: clicks then land on it
     return true;
@@ -152,7 +136,7 @@ bool TrayTest::openPanel()
     const QPoint figure = shown(kMascot).topLeft() + kOnFigure;
     return m_x.xdotool({"mousemove", QString::number(figure.x()), QString::number(figure.y()), "sleep", "0.1",
                         "click", "--repeat", "2", "--delay", "80", "1"}) &&
-           waitFor(5000, [this] { return shown(kPanel).isValid(); });
+           WaitFor(5000, [this] { return shown(kPanel).isValid(); });
 }
 
 bool TrayTest::openPanelAndGoToTheTray()
@@ -163,30 +147,30 @@ bool TrayTest::openPanelAndGoToTheTray()
 void TrayTest::trayCommandLeavesOnlyTheIcon()
 {
     QVERIFY(openPanelAndGoToTheTray());
-    QVERIFY2(waitFor(5000, [this] { return icon().isValid(); }), "no tray icon");
-    QVERIFY(waitFor(3000, [this] { return !shown(kPanel).isValid() && !shown(kMascot).isValid(); }));
+    QVERIFY2(WaitFor(5000, [this] { return icon().isValid(); }), "no tray icon");
+    QVERIFY(WaitFor(3000, [this] { return !shown(kPanel).isValid() && !shown(kMascot).isValid(); }));
 }
 
 void TrayTest::clickOnTheIconOpensTheMenuWhoseFirstItemBringsTheMascotBack()
 {
     QVERIFY(click(icon().center()));
-    QVERIFY2(waitFor(3000, [this] { return menu().isValid(); }), "no menu on a left click");
+    QVERIFY2(WaitFor(3000, [this] { return menu().isValid(); }), "no menu on a left click");
     const QRect items = menu();
     QVERIFY(click(QPoint(items.center().x(), items.top() + 10))); // "メイン画面を表示"
-    QVERIFY2(waitFor(3000, [this] { return shown(kMascot).isValid(); }), "the mascot did not come back");
+    QVERIFY2(WaitFor(3000, [this] { return shown(kMascot).isValid(); }), "the mascot did not come back");
     QVERIFY(!menu().isValid());
     QVERIFY(!shown(kPanel).isValid());
     QVERIFY(icon().isValid()); // the icon stays
 
     QVERIFY(click(icon().center(), 3)); // the context request brings the menu too
-    QVERIFY2(waitFor(3000, [this] { return menu().isValid(); }), "no menu on a right click");
+    QVERIFY2(WaitFor(3000, [this] { return menu().isValid(); }), "no menu on a right click");
 }
 
 void TrayTest::quitWithTheMascotShownClosesThePanelAndTheIconOnly()
 {
     const QRect items = menu();
     QVERIFY(click(QPoint(items.center().x(), items.bottom() - 10))); // "終了"
-    QVERIFY2(waitFor(3000, [this] { return !icon().isValid(); }), "the icon outlived the panel");
+    QVERIFY2(WaitFor(3000, [this] { return !icon().isValid(); }), "the icon outlived the panel");
     QTest::qWait(500);
     QCOMPARE(m_program.state(), QProcess::Running);
     QVERIFY(shown(kMascot).isValid());
@@ -195,9 +179,9 @@ void TrayTest::quitWithTheMascotShownClosesThePanelAndTheIconOnly()
 void TrayTest::quitWithTheMascotHiddenEndsTheProgram()
 {
     QVERIFY(openPanelAndGoToTheTray());
-    QVERIFY(waitFor(5000, [this] { return icon().isValid() && !shown(kMascot).isValid(); }));
+    QVERIFY(WaitFor(5000, [this] { return icon().isValid() && !shown(kMascot).isValid(); }));
     QVERIFY(click(icon().center()));
-    QVERIFY(waitFor(3000, [this] { return menu().isValid(); }));
+    QVERIFY(WaitFor(3000, [this] { return menu().isValid(); }));
     QVERIFY(click(QPoint(menu().center().x(), menu().bottom() - 10)));
     QVERIFY2(m_program.waitForFinished(5000), "the program ran on with no window");
     QCOMPARE(m_program.exitCode(), 0);
@@ -212,7 +196,7 @@ void TrayTest::withoutATrayHostTheMascotStays()
     QVERIFY(m_x.xdotool({"mousemove", "300", "300", "sleep", "0.2"}));
     QVERIFY(startProgram());
     QVERIFY(openPanelAndGoToTheTray());
-    QVERIFY(waitFor(3000, [this] { return !shown(kPanel).isValid(); }));
+    QVERIFY(WaitFor(3000, [this] { return !shown(kPanel).isValid(); }));
     QTest::qWait(500);
     QVERIFY2(shown(kMascot).isValid(), "the mascot went with no tray to come back from");
     QVERIFY(!icon().isValid());

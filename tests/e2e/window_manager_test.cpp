@@ -8,6 +8,7 @@
 // program run and go in this order.
 
 #include "support/script_server.h"
+#include "support/file_bytes.h"
 #include "support/x_desktop.h"
 
 #include <QDir>
@@ -24,24 +25,7 @@ const QPoint kDragTo(640, 160); // where the drag takes that corner
 // A point inside the figure of every pose, away from the see-through corner.
 const QPoint kOnFigure(50, 60);
 
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
 
-// Waits up to `ms` for `done`, letting the test's own events run meanwhile.
-bool waitFor(int ms, const std::function<bool()>& done)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > ms)
-            return false;
-        QTest::qWait(50);
-    }
-    return true;
-}
 } // namespace
 
 class WindowManagerTest final : public QObject
@@ -90,10 +74,9 @@ void WindowManagerTest::initTestCase()
     QVERIFY(
         QFile::copy(qEnvironmentVariable("PAWMELO_BUILD_DIR") + "/pawmelo", m_folder.filePath("pawmelo")));
     QVERIFY(QDir().mkpath(data));
-    QVERIFY(writeFile(data + "/ini.ini", "[EXEINI]\r\nNUMBER2=1\r\nNAME=/opt/mailer\r\nNUMBER3=0\r\n"));
-    QVERIFY(writeFile(data + "/iniIdPass.ini", "[EXEINI]\r\nNAME=user\r\nNAME2=secret\r\n"));
-    QVERIFY(writeFile(m_workingDir.filePath("kestra.ini"),
-                      "SMTP=\r\nPOP3=" + server.toLatin1() + "\r\nMAIL=\r\nAPOP=0\r\n"));
+    writeBytes(data + "/ini.ini", "[EXEINI]\r\nNUMBER2=1\r\nNAME=/opt/mailer\r\nNUMBER3=0\r\n");
+    writeBytes(data + "/iniIdPass.ini", "[EXEINI]\r\nNAME=user\r\nNAME2=secret\r\n");
+    writeBytes(m_workingDir.filePath("kestra.ini"), "SMTP=\r\nPOP3=" + server.toLatin1() + "\r\nMAIL=\r\nAPOP=0\r\n");
 
     QVERIFY(m_x.xdotool({"mousemove", "--sync", QString::number(kStart.x()), QString::number(kStart.y())}));
     m_program.setProcessEnvironment(m_x.environment());
@@ -101,7 +84,7 @@ void WindowManagerTest::initTestCase()
     m_program.setProcessChannelMode(QProcess::ForwardedChannels);
     m_program.start(m_folder.filePath("pawmelo"));
     QVERIFY(m_program.waitForStarted(5000));
-    QVERIFY2(waitFor(5000, [this] { return mascotAt(kStart); }), "no mascot at the pointer");
+    QVERIFY2(WaitFor(5000, [this] { return mascotAt(kStart); }), "no mascot at the pointer");
 }
 
 void WindowManagerTest::cleanupTestCase()
@@ -124,7 +107,7 @@ bool WindowManagerTest::mascotAt(QPoint topLeft) const
 QByteArray WindowManagerTest::window(const QString& title, int ms) const
 {
     QByteArray found;
-    waitFor(ms, [&] { return !(found = shown(title)).isEmpty(); });
+    WaitFor(ms, [&] { return !(found = shown(title)).isEmpty(); });
     return found;
 }
 
@@ -189,7 +172,7 @@ void WindowManagerTest::leftDragMovesTheMascot()
           << "mouseup"
           << "1";
     QVERIFY(m_x.xdotool(steps));
-    QVERIFY2(waitFor(3000, [this] { return mascotAt(kDragTo); }), "the mascot did not follow the drag");
+    QVERIFY2(WaitFor(3000, [this] { return mascotAt(kDragTo); }), "the mascot did not follow the drag");
     m_mascot = kDragTo;
 }
 
@@ -204,7 +187,7 @@ void WindowManagerTest::closingTheNoticeBoardKeepsTheProgram()
     QVERIFY2(!board.isEmpty(), "no notice board");
     QCOMPARE(m_server.connections(), 1);
     QVERIFY(closeLikeACloseBox(board));
-    QVERIFY(waitFor(3000, [this] { return shown(QStringLiteral("新着お知らせ")).isEmpty(); }));
+    QVERIFY(WaitFor(3000, [this] { return shown(QStringLiteral("新着お知らせ")).isEmpty(); }));
     QTest::qWait(1500);
     QVERIFY(running());
     QVERIFY(mascotAt(m_mascot));
@@ -220,7 +203,7 @@ void WindowManagerTest::closingThePanelInsideItsLampWaitKeepsTheProgram()
         QVERIFY(!panel.isEmpty());
         QTest::qWait(400 * round);
         QVERIFY(closeLikeACloseBox(panel));
-        QVERIFY(waitFor(3000, [this] { return shown(QStringLiteral("Pawmelo")).isEmpty(); }));
+        QVERIFY(WaitFor(3000, [this] { return shown(QStringLiteral("Pawmelo")).isEmpty(); }));
         QTest::qWait(2500); // past the lamp's wait
         QVERIFY2(running(), "the program ended when its panel was closed");
         QVERIFY(mascotAt(m_mascot));
@@ -243,12 +226,12 @@ void WindowManagerTest::closingEachDialogKeepsTheProgram()
         const QByteArray dialog = window(title);
         QVERIFY2(!dialog.isEmpty(), qPrintable(title));
         QVERIFY(closeLikeACloseBox(dialog));
-        QVERIFY(waitFor(3000, [&] { return shown(title).isEmpty(); }));
+        QVERIFY(WaitFor(3000, [&] { return shown(title).isEmpty(); }));
         QTest::qWait(500);
         QVERIFY2(running(), qPrintable("the program ended when " + title + " was closed"));
     }
     QVERIFY(closeLikeACloseBox(preferences));
-    QVERIFY(waitFor(3000, [this] { return shown(QStringLiteral("設定")).isEmpty(); }));
+    QVERIFY(WaitFor(3000, [this] { return shown(QStringLiteral("設定")).isEmpty(); }));
     QTest::qWait(500);
     QVERIFY(running());
     QVERIFY(mascotAt(m_mascot));

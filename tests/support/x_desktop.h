@@ -5,9 +5,26 @@
 // the helper programs the tests drive it with (xdotool, wmctrl, import).
 
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QRect>
+#include <QTest>
 #include <QThread>
+
+#include <functional>
+
+// Waits up to `ms` for `done`, letting the test's own events run meanwhile.
+inline bool WaitFor(int ms, const std::function<bool()>& done)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > ms)
+            return false;
+        QTest::qWait(50);
+    }
+    return true;
+}
 
 class XDesktop
 {
