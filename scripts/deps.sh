@@ -13,7 +13,7 @@ fi
 if [ "${1:-}" = "--test" ]; then
     packages+=(dovecot-pop3d openssl xvfb xauth xdotool imagemagick trayer python3-dbusmock dbus curl
                libx11-dev libxext-dev
-               locales openbox wmctrl x11-utils)
+               locales openbox wmctrl x11-utils xclip)
 fi
 
 # The tests read numbers once more under a German locale (decimal comma).

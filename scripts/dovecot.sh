@@ -119,6 +119,8 @@ start_server() {
     if [ -n "${DOVECOT_MESSAGES:-}" ]; then
         local i=0 file
         for file in "$DOVECOT_MESSAGES"/*; do
+            # An empty folder leaves the pattern itself: the mailbox stays empty.
+            [ -f "$file" ] || continue
             i=$((i + 1))
             # Maildir wants CR LF line ends kept as they are in the files.
             cp "$file" "$box/new/$((1700000000 + i)).M${i}P1.pawmelo"

@@ -89,8 +89,9 @@ public:
     // frame offset twice.)
     QRect geometry(const QByteArray& window) const
     {
+        // (Without an id, xwininfo would wait for a click on a window.)
         QByteArray info;
-        if (!run(QStringLiteral("xwininfo"), {"-id", QString::fromLatin1(window)}, &info))
+        if (window.isEmpty() || !run(QStringLiteral("xwininfo"), {"-id", QString::fromLatin1(window)}, &info))
             return {};
         int x = 0, y = 0, width = 0, height = 0;
         for (QByteArray line : info.split('\n')) {
