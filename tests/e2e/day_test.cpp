@@ -17,6 +17,7 @@
 // The steps share one program run and go in this order; pictures of each
 // state are saved as screenshots/day_*.png in the build folder.
 
+#include "support/file_bytes.h"
 #include "support/x_desktop.h"
 
 #include <QCryptographicHash>
@@ -61,11 +62,6 @@ constexpr int kAppear = 15000;
 // is set.
 constexpr int kScheduledCheck = 80000;
 
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
 
 QByteArray readFile(const QString& path)
 {
@@ -82,18 +78,6 @@ QByteArrayList lines(const QString& path)
     return result;
 }
 
-// Waits up to `ms` for `done`, letting the test's own events run meanwhile.
-bool waitFor(int ms, const std::function<bool()>& done)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > ms)
-            return false;
-        QTest::qWait(100);
-    }
-    return true;
-}
 
 QRgb rgb(const QImage& image, QPoint p)
 {
@@ -246,7 +230,7 @@ QList<QByteArray> DayTest::titled(const QString& title) const
 QByteArray DayTest::waitForWindow(const QString& title) const
 {
     QList<QByteArray> found;
-    waitFor(kAppear, [&] { return (found = titled(title)).size() == 1; });
+    WaitFor(kAppear, [&] { return (found = titled(title)).size() == 1; });
     return found.size() == 1 ? found.first() : QByteArray();
 }
 
@@ -303,7 +287,7 @@ bool DayTest::clickIn(const QByteArray& window, QPoint at, int count) const
 bool DayTest::focusBox(const QByteArray& window, QPoint at) const
 {
     QByteArray active;
-    return clickIn(window, at) && waitFor(kAppear, [&] {
+    return clickIn(window, at) && WaitFor(kAppear, [&] {
                return m_x.xdotool({"getactivewindow"}, &active) && active.trimmed() == window;
            });
 }
@@ -316,7 +300,7 @@ bool DayTest::type(const QString& text) const
 bool DayTest::activate(const QByteArray& window) const
 {
     QByteArray active;
-    return m_x.xdotool({"windowactivate", QString::fromLatin1(window)}) && waitFor(kAppear, [&] {
+    return m_x.xdotool({"windowactivate", QString::fromLatin1(window)}) && WaitFor(kAppear, [&] {
                return m_x.xdotool({"getactivewindow"}, &active) && active.trimmed() == window;
            });
 }
@@ -340,7 +324,7 @@ bool DayTest::openPanel()
     // The tray icon carries the program's name too: the panel is told by
     // its size.
     QList<XDesktop::Window> panels;
-    if (!waitFor(kAppear, [&] { return (panels = sized(kPanel)).size() == 1; }))
+    if (!WaitFor(kAppear, [&] { return (panels = sized(kPanel)).size() == 1; }))
         return false;
     m_panel = panels.first().id;
     return panels.first().title == QStringLiteral("Pawmelo");
@@ -356,7 +340,7 @@ bool DayTest::setInterval(const QString& minutes, const QString& shot)
     return !preferences.isEmpty() && focusBox(preferences, kInterval) &&
            m_x.xdotool({"key", "ctrl+a", "sleep", "0.1"}) && type(minutes) && !screenshot(shot).isNull() &&
            closeLikeACloseBox(preferences) &&
-           waitFor(kAppear, [this] { return titled(QStringLiteral("設定")).isEmpty(); });
+           WaitFor(kAppear, [this] { return titled(QStringLiteral("設定")).isEmpty(); });
 }
 
 double DayTest::alertShown(const QImage& shot, QPoint topLeft) const
@@ -404,7 +388,7 @@ void DayTest::initTestCase()
     m_trayer.start(QStringLiteral("trayer"), {"--edge", "bottom", "--align", "right", "--widthtype", "pixel",
                                               "--width", "200", "--height", "24", "--transparent", "false"});
     QVERIFY(m_trayer.waitForStarted(5000));
-    QVERIFY2(waitFor(kAppear, [this] { return trayArea().isValid(); }), "no tray");
+    QVERIFY2(WaitFor(kAppear, [this] { return trayArea().isValid(); }), "no tray");
 
     // A fresh program folder with an empty settings folder, and a current
     // directory without the companion mailer's file.
@@ -427,7 +411,7 @@ void DayTest::firstStartAsksForTheServerAndTheAccount()
     const QByteArray account = waitForWindow(QStringLiteral("ID,PASS"));
     QVERIFY2(!server.isEmpty(), "no server dialog");
     QVERIFY2(!account.isEmpty(), "no account dialog");
-    QVERIFY2(waitFor(kAppear, [this] { return mascot().topLeft() == kStart; }), "no mascot at the pointer");
+    QVERIFY2(WaitFor(kAppear, [this] { return mascot().topLeft() == kStart; }), "no mascot at the pointer");
     screenshot("1_dialogs");
 
     // The server dialog stays above the other: it goes first.
@@ -437,9 +421,9 @@ void DayTest::firstStartAsksForTheServerAndTheAccount()
     screenshot("1_server_filled");
     QVERIFY(clickIn(server, kServerOk));
     const QString companion = m_workingDir.filePath("kestra.ini");
-    QVERIFY2(waitFor(kAppear, [&] { return lines(companion).contains("POP3=" + pop3.toLatin1()); }),
+    QVERIFY2(WaitFor(kAppear, [&] { return lines(companion).contains("POP3=" + pop3.toLatin1()); }),
              readFile(companion).constData());
-    QVERIFY(waitFor(kAppear, [this] { return titled(QStringLiteral("サーバー")).isEmpty(); }));
+    QVERIFY(WaitFor(kAppear, [this] { return titled(QStringLiteral("サーバー")).isEmpty(); }));
 
     QVERIFY(focusBox(account, kAccountId));
     QVERIFY(type(QStringLiteral("test")));
@@ -449,13 +433,13 @@ void DayTest::firstStartAsksForTheServerAndTheAccount()
     screenshot("1_account_filled");
     QVERIFY(clickIn(account, kAccountOk));
     const QString accountFile = m_folder.filePath(QStringLiteral("★MailData/iniIdPass.ini"));
-    QVERIFY2(waitFor(kAppear,
+    QVERIFY2(WaitFor(kAppear,
                      [&] {
                          const QByteArrayList stored = lines(accountFile);
                          return stored.contains("NAME=test") && stored.contains("NAME2=s3cret");
                      }),
              readFile(accountFile).constData());
-    QVERIFY(waitFor(kAppear, [this] { return titled(QStringLiteral("ID,PASS")).isEmpty(); }));
+    QVERIFY(WaitFor(kAppear, [this] { return titled(QStringLiteral("ID,PASS")).isEmpty(); }));
     QVERIFY(running());
 }
 
@@ -471,10 +455,10 @@ void DayTest::firstCheckAsksAboutTheCertificateAndPinsIt()
     QCOMPARE(logins(), 0); // nothing has gone to the server yet
     QVERIFY(activate(question));
     QVERIFY(m_x.xdotool({"key", "alt+y"})); // はい(&Y)
-    QVERIFY(waitFor(kAppear, [this] { return titled(QStringLiteral("確認")).isEmpty(); }));
+    QVERIFY(WaitFor(kAppear, [this] { return titled(QStringLiteral("確認")).isEmpty(); }));
 
     // One login, and the check is over when the server logs the session out.
-    QVERIFY2(waitFor(kAppear, [this] { return logged("Disconnected: Logged out") == 1; }),
+    QVERIFY2(WaitFor(kAppear, [this] { return logged("Disconnected: Logged out") == 1; }),
              "the check did not log in and out");
     QCOMPARE(logins(), 1);
     QTest::qWait(1500);
@@ -513,7 +497,7 @@ void DayTest::threeMessagesArrive()
                                    "@example.jp>\r\n\r\nMessage " + QByteArray::number(n) +
                                    " of the day.\r\n";
         const QString draft = box + "/tmp/" + name;
-        QVERIFY(writeFile(draft, message));
+        writeBytes(draft, message);
         QCOMPARE(::chown(QFile::encodeName(draft).constData(), 65534, 65534), 0);
         QVERIFY(QFile::rename(draft, box + "/new/" + name));
     }
@@ -528,7 +512,7 @@ void DayTest::scheduledCheckAnnouncesThemWithOneLogin()
     QVERIFY(!primary.isEmpty());
 
     QList<QByteArray> board;
-    QVERIFY2(waitFor(kScheduledCheck,
+    QVERIFY2(WaitFor(kScheduledCheck,
                      [&] { return (board = titled(QStringLiteral("新着お知らせ"))).size() == 1; }),
              "no notice board from the scheduled check");
     QVERIFY(m_x.geometry(board.first()).size() == QSize(242, 18));
@@ -537,14 +521,14 @@ void DayTest::scheduledCheckAnnouncesThemWithOneLogin()
     // selects it.
     QVERIFY(clickIn(board.first(), kBoardCount, 2));
     QByteArray count;
-    QVERIFY(waitFor(kAppear, [&] {
+    QVERIFY(WaitFor(kAppear, [&] {
         return m_x.run(QStringLiteral("xclip"), {"-o", "-selection", "primary"}, &count) && count == "3";
     }));
 
     // The mascot shows the alert picture.
     QImage shot;
     const QRect where = m_x.geometry(primary);
-    QVERIFY2(waitFor(kAppear,
+    QVERIFY2(WaitFor(kAppear,
                      [&] {
                          shot = screenshot("5_board_and_alert");
                          return alertShown(shot, where.topLeft()) > 0.9;
@@ -553,7 +537,7 @@ void DayTest::scheduledCheckAnnouncesThemWithOneLogin()
 
     // The second mascot: another 100 x 100 window, and it moves.
     XDesktop::Window walker;
-    QVERIFY2(waitFor(kAppear,
+    QVERIFY2(WaitFor(kAppear,
                      [&] {
                          for (const XDesktop::Window& w : sized(kMascot))
                              if (w.id != primary)
@@ -562,14 +546,14 @@ void DayTest::scheduledCheckAnnouncesThemWithOneLogin()
                      }),
              "no second mascot");
     const QPoint firstLook = walker.geometry.topLeft();
-    QVERIFY2(waitFor(kAppear, [&] { return m_x.geometry(walker.id).topLeft() != firstLook; }),
+    QVERIFY2(WaitFor(kAppear, [&] { return m_x.geometry(walker.id).topLeft() != firstLook; }),
              "the second mascot stands still");
     screenshot("5_walker_moved");
 
     // One login for the one window. The check has ended when the server
     // logs the session out; a second login in the same window would be
     // logged within the second the window lasts.
-    QVERIFY(waitFor(kAppear, [this] { return logged("Disconnected: Logged out") == 2; }));
+    QVERIFY(WaitFor(kAppear, [this] { return logged("Disconnected: Logged out") == 2; }));
     QTest::qWait(2000);
     QCOMPARE(logins() - m_loginsBefore, 1);
     QVERIFY(running());
@@ -579,9 +563,9 @@ void DayTest::backEndsTheAlert()
 {
     QVERIFY(running());
     QVERIFY(clickIn(m_panel, kPanelBack));
-    QVERIFY2(waitFor(kAppear, [this] { return sized(kMascot).size() == 1; }), "the second mascot stayed");
+    QVERIFY2(WaitFor(kAppear, [this] { return sized(kMascot).size() == 1; }), "the second mascot stayed");
     const QRect figure = mascot();
-    QVERIFY2(waitFor(kAppear, [&] { return alertShown(screenshot("6_back"), figure.topLeft()) < 0.1; }),
+    QVERIFY2(WaitFor(kAppear, [&] { return alertShown(screenshot("6_back"), figure.topLeft()) < 0.1; }),
              "the mascot still shows its alert");
 
     // Interval checking off, well before the next scheduled check is due,
@@ -593,7 +577,7 @@ void DayTest::backEndsTheAlert()
     const QByteArray board = waitForWindow(QStringLiteral("新着お知らせ"));
     QVERIFY(!board.isEmpty());
     QVERIFY(closeLikeACloseBox(board));
-    QVERIFY(waitFor(kAppear, [this] { return titled(QStringLiteral("新着お知らせ")).isEmpty(); }));
+    QVERIFY(WaitFor(kAppear, [this] { return titled(QStringLiteral("新着お知らせ")).isEmpty(); }));
     QCOMPARE(logins() - m_loginsBefore, 1); // still the one scheduled login
     QVERIFY(running());
 }
@@ -603,18 +587,18 @@ void DayTest::trayRoundTrip()
     QVERIFY(running());
     const QRect figure = mascot();
     QVERIFY(clickIn(m_panel, kPanelTray));
-    QVERIFY2(waitFor(kAppear, [this] { return icon().isValid(); }), "no tray icon");
-    QVERIFY2(waitFor(kAppear, [this] { return sized(kPanel).isEmpty() && sized(kMascot).isEmpty(); }),
+    QVERIFY2(WaitFor(kAppear, [this] { return icon().isValid(); }), "no tray icon");
+    QVERIFY2(WaitFor(kAppear, [this] { return sized(kPanel).isEmpty() && sized(kMascot).isEmpty(); }),
              "the panel or the mascot stayed");
     QVERIFY2(trayArea().contains(icon()), "the icon is not in the tray");
     screenshot("7_tray");
 
     QVERIFY(click(icon().center()));
-    QVERIFY2(waitFor(kAppear, [this] { return menu().isValid(); }), "no menu on a click on the icon");
+    QVERIFY2(WaitFor(kAppear, [this] { return menu().isValid(); }), "no menu on a click on the icon");
     screenshot("7_menu");
     const QRect items = menu();
     QVERIFY(click(QPoint(items.center().x(), items.top() + 10))); // メイン画面を表示
-    QVERIFY2(waitFor(kAppear, [&] { return mascot() == figure; }), "the mascot did not come back");
+    QVERIFY2(WaitFor(kAppear, [&] { return mascot() == figure; }), "the mascot did not come back");
     QVERIFY(!menu().isValid());
     screenshot("7_mascot_back");
     QVERIFY(running());
@@ -629,7 +613,7 @@ void DayTest::wrongPasswordGivesOneErrorBox()
     QByteArray account = readFile(accountFile);
     QVERIFY(account.contains("NAME2=s3cret\r\n"));
     account.replace("NAME2=s3cret\r\n", "NAME2=wrong\r\n");
-    QVERIFY(writeFile(accountFile, account));
+    writeBytes(accountFile, account);
 
     const int failuresBefore = logged("auth failed");
     QTest::qWait(1200); // a tick, so that the mascot is shaped where it is clicked
@@ -642,10 +626,10 @@ void DayTest::wrongPasswordGivesOneErrorBox()
 
     QVERIFY(activate(box));
     QVERIFY(m_x.xdotool({"key", "Return"}));
-    QVERIFY(waitFor(kAppear, [this] { return titled(QStringLiteral("エラー")).isEmpty(); }));
+    QVERIFY(WaitFor(kAppear, [this] { return titled(QStringLiteral("エラー")).isEmpty(); }));
     // The connection closes once the box is answered, and the server then
     // logs the one failed attempt.
-    QVERIFY2(waitFor(kAppear, [&] { return logged("auth failed") == failuresBefore + 1; }),
+    QVERIFY2(WaitFor(kAppear, [&] { return logged("auth failed") == failuresBefore + 1; }),
              "the server logged no failed login");
     QVERIFY(logged("auth failed, 1 attempts"));
     QTest::qWait(1500);
