@@ -42,13 +42,14 @@ char asciiLower(char c)
 
 // Compares two names ignoring ASCII case, but compares the second byte of a
 // double-byte character exactly: it is not a letter even when it looks like one.
+// A lead byte that ends a name has no second byte and is compared on its own.
 bool sameName(QByteArrayView a, QByteArrayView b)
 {
     if (a.size() != b.size())
         return false;
     for (qsizetype i = 0; i < a.size(); ++i) {
         if (isLeadByte(a[i])) {
-            if (a[i] != b[i] || i + 1 >= a.size() || a[i + 1] != b[i + 1])
+            if (a[i] != b[i] || (i + 1 < a.size() && a[i + 1] != b[i + 1]))
                 return false;
             ++i;
         } else if (asciiLower(a[i]) != asciiLower(b[i])) {
@@ -195,9 +196,21 @@ QByteArrayView cutAtLineBreak(QByteArrayView value)
     return value;
 }
 
+// Whether the last byte of `text` is a lead byte with no second byte after it.
+bool endsInLeadByte(QByteArrayView text)
+{
+    qsizetype i = 0;
+    while (i < text.size())
+        i += isLeadByte(text[i]) ? 2 : 1;
+    return i > text.size();
+}
+
 bool isStorableSection(QByteArrayView section)
 {
-    return !section.isEmpty() && !hasLineBreakOrNul(section) && findSingleByte(section, ']') < 0;
+    // A lead byte at the end would take the closing ']' as its second byte,
+    // and the section would read back under another name.
+    return !section.isEmpty() && !hasLineBreakOrNul(section) && findSingleByte(section, ']') < 0 &&
+           !endsInLeadByte(section);
 }
 
 bool isStorableKey(QByteArrayView key)

@@ -51,7 +51,8 @@ public:
     /// existing one keeps its mode. Returns false, changing nothing, when the
     /// folder is missing, the file cannot be written or replaced, the file
     /// is too large, or the section or key name could not be stored as one
-    /// line (empty, line breaks, '=' in a key, ']' in a section, ...).
+    /// line (empty, line breaks, '=' in a key, ']' in a section or a lone
+    /// lead byte at its end, ...).
     static bool writeString(const QString& file, QByteArrayView section, QByteArrayView key,
                             QByteArrayView value, QFileDevice::Permissions newFileMode);
 };
