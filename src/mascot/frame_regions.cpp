@@ -1,5 +1,6 @@
 #include "mascot/frame_regions.h"
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
@@ -134,8 +135,13 @@ std::vector<QRect> FrameRgnData::rects() const
     for (qint64 i = 0; i < count; ++i, in += kRectSize) {
         qint32 c[4];
         std::memcpy(c, in, kRectSize);
+        // A damaged record may hold any edges: they are brought within reach
+        // of a window first, so that no width or height overflows an int.
         // Right and bottom are exclusive; an inverted rectangle comes out empty.
-        rects.emplace_back(QPoint(c[0], c[1]), QPoint(c[2] - 1, c[3] - 1));
+        qint64 edge[4];
+        for (int k = 0; k < 4; ++k)
+            edge[k] = std::clamp<qint64>(c[k], -kCoordinateLimit, kCoordinateLimit);
+        rects.emplace_back(QPoint(int(edge[0]), int(edge[1])), QPoint(int(edge[2] - 1), int(edge[3] - 1)));
     }
     return rects;
 }

@@ -3,7 +3,9 @@
 
 #include <QRandomGenerator>
 #include <QTest>
+#include <array>
 #include <cstring>
+#include <limits>
 
 namespace {
 constexpr QRgb kKey = 0xFFC0C0C0;
@@ -162,6 +164,31 @@ private slots:
         QVERIFY(!RegionFromRecord(FrameRgnData(good.left(good.size() - 1))));
         QVERIFY(!RegionFromRecord(FrameRgnData(QByteArray(10, '\0'))));
         QCOMPARE(FrameRgnData(QByteArray(10, '\0')).rects(), Rects{});
+    }
+
+    void edgesAtTheEndsOfTheIntRangeStayInReach()
+    {
+        // A hand-damaged record: edges at INT_MIN and INT_MAX, whose
+        // right-minus-one or width would overflow an int.
+        constexpr qint32 kMin = std::numeric_limits<qint32>::min(), kMax = std::numeric_limits<qint32>::max();
+        const int limit = int(FrameRgnData::kCoordinateLimit);
+        const std::vector<std::array<qint32, 4>> corners{
+            {0, 0, kMin, 5}, {kMin, kMin, 3, 2}, {kMax, 0, kMax, 5}, {-4, 10, kMax, kMax}};
+        QByteArray bytes = FrameRgnData::fromRects({}).bytes();
+        const quint32 count = quint32(corners.size());
+        const quint32 listSize = count * FrameRgnData::kRectSize;
+        std::memcpy(bytes.data() + 8, &count, 4);
+        std::memcpy(bytes.data() + 12, &listSize, 4);
+        for (const auto& c : corners)
+            bytes.append(reinterpret_cast<const char*>(c.data()), FrameRgnData::kRectSize);
+        const FrameRgnData record(bytes);
+
+        const Rects expected{rect(0, 0, -limit, 5), rect(-limit, -limit, 3, 2), rect(limit, 0, limit, 5),
+                             rect(-4, 10, limit, limit)};
+        QCOMPARE(record.rects(), expected);
+        const std::optional<QRegion> region = RegionFromRecord(record);
+        QVERIFY(region.has_value());
+        QCOMPARE(*region, QRegion(rect(-limit, -limit, 3, 2)) + QRegion(rect(-4, 10, limit, limit)));
     }
 
     void rectanglesOutOfBandedOrderStillUnite()
