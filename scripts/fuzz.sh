@@ -62,8 +62,10 @@ for target in "${targets[@]}"; do
     if [ "$result" != ok ]; then
         failed=1
         echo "---- $target: $result"
-        grep -E "FUZZ_CHECK|ERROR: |runtime error|SUMMARY|#[0-9]+ 0x[0-9a-f]+ in .* /[^ ]+/(src|tests)/[^ ]+:[0-9]+" "$log" |
-            grep -v "ERROR: libFuzzer: deadly signal" | head -20
+        {
+            grep -A1 "FUZZ_CHECK failed" "$log" || true
+            grep -E "runtime error|ERROR: (Address|Leak)Sanitizer|libFuzzer: (timeout|out-of-memory)|#[0-9]+ 0x[0-9a-f]+ in .* /[^ ]+/(src|tests)/[^ ]+:[0-9]+" "$log" || true
+        } | head -20
     fi
     summary+=("$(printf '%-18s %10s executions  %3s kept inputs  %s' "$target" "${runs:-0}" "$kept" "$result")")
 done

@@ -7,12 +7,32 @@
 namespace {
 using Runs = std::vector<std::pair<int, int>>; // [left, right) spans of one row
 
+// The picture as 32-bit pixels whose low 24 bits are the colour pixel()
+// reports. Converting gives exactly that for every format but premultiplied
+// and floating-point ones, whose conversion rounds otherwise than pixel()
+// does (two translucent pixels could come out alike or apart); those are
+// read pixel by pixel.
+QImage rgb32Of(const QImage& picture)
+{
+    const QPixelFormat format = picture.pixelFormat();
+    if (format.premultiplied() != QPixelFormat::Premultiplied &&
+        format.typeInterpretation() != QPixelFormat::FloatingPoint)
+        return picture.convertToFormat(QImage::Format_RGB32);
+    QImage out(picture.size(), QImage::Format_RGB32);
+    for (int y = 0; y < picture.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(out.scanLine(y));
+        for (int x = 0; x < picture.width(); ++x)
+            row[x] = picture.pixel(x, y);
+    }
+    return out;
+}
+
 // The colour of a point: its RGB value, or -1 outside the picture.
 class Colours
 {
 public:
     explicit Colours(const QImage& picture)
-        : m_image(picture.convertToFormat(QImage::Format_RGB32))
+        : m_image(rgb32Of(picture))
     {
     }
     int width() const { return m_image.width(); }

@@ -127,6 +127,30 @@ private slots:
         }
     }
 
+    void translucentPixelsReadAsPixelReportsThem()
+    {
+        // In a premultiplied picture two pixels stored differently can have
+        // the same colour once unpremultiplied, as pixel() reads them
+        // (alpha 128 with red 64 and opaque red 127 are both red 127), and
+        // converting the picture rounds otherwise. Pixels count by the colour
+        // pixel() gives, in every format.
+        QRandomGenerator random(99);
+        for (const QImage::Format format : {QImage::Format_ARGB32_Premultiplied,
+                                            QImage::Format_RGBA64_Premultiplied, QImage::Format_RGBA16FPx4}) {
+            QImage picture(16, 16, QImage::Format_ARGB32_Premultiplied);
+            for (int y = 0; y < 16; ++y)
+                for (int x = 0; x < 16; ++x) {
+                    const int alpha = int(random.bounded(2) ? 255 : 128 + random.bounded(4));
+                    const int red = int(random.bounded(alpha / 2 - 2, alpha / 2 + 2));
+                    picture.setPixel(x, y, qRgba(alpha == 255 ? 127 : red, 0, 0, alpha));
+                }
+            picture.setPixel(0, 0, qRgba(127, 0, 0, 255));
+            picture = picture.convertToFormat(format);
+            const QRegion region = *RegionFromRecord(MakeFrameRegion(picture, 18));
+            QVERIFY2((region ^ PixelByPixelRegion(picture, 18)).isEmpty(), qPrintable(QString::number(format)));
+        }
+    }
+
     void frameNeedingMoreThan601RectanglesGetsALargerRecord()
     {
         // A checkerboard: every row a different span list, about 50 spans each.
