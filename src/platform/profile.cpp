@@ -1,12 +1,11 @@
 #include "platform/profile.h"
 
 #include "base/ansi.h"
+#include "platform/file_replace.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QList>
-#include <QSaveFile>
 #include <algorithm>
 #include <limits>
 #include <optional>
@@ -237,27 +236,6 @@ QByteArray withKeySet(const QList<QByteArrayView>& lines, QByteArrayView section
     return out;
 }
 
-constexpr QFileDevice::Permissions kModeBits =
-    QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner | QFileDevice::ReadGroup |
-    QFileDevice::WriteGroup | QFileDevice::ExeGroup | QFileDevice::ReadOther | QFileDevice::WriteOther |
-    QFileDevice::ExeOther;
-
-// Replaces the file through a temporary file in the same folder that is
-// synced and renamed over it, so a crash leaves the old or the new file whole.
-bool replaceFile(const QString& path, const QByteArray& content, QFileDevice::Permissions mode)
-{
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    // Set before the rename, so the file never shows up with looser access.
-    file.setPermissions(mode);
-    if (file.write(content) != content.size() || !file.commit())
-        return false;
-    if ((QFile::permissions(path) & kModeBits) != (mode & kModeBits))
-        QFile::setPermissions(path, mode);
-    return true;
-}
-
 } // namespace
 
 int Profile::getInt(const QString& file, QByteArrayView section, QByteArrayView key, int defaultValue)
@@ -301,18 +279,14 @@ bool Profile::writeString(const QString& file, QByteArrayView section, QByteArra
     if (!isStorableSection(section) || !isStorableKey(key))
         return false;
 
-    const QFileInfo info(file);
     QByteArray content;
-    QFileDevice::Permissions mode = newFileMode;
-    if (info.exists()) {
+    if (QFileInfo::exists(file)) {
         // Rewriting a file we could not read whole would throw its lines away.
         std::optional<QByteArray> existing = readBounded(file);
         if (!existing)
             return false;
         content = std::move(*existing);
-        mode = info.permissions() & kModeBits;
-    } else if (!info.absoluteDir().exists()) {
-        return false; // the folder is never created
     }
-    return replaceFile(file, withKeySet(splitLines(content), section, key, cutAtLineBreak(value)), mode);
+    return ReplaceFile(file, withKeySet(splitLines(content), section, key, cutAtLineBreak(value)),
+                       newFileMode);
 }
