@@ -50,6 +50,7 @@ for target in "${targets[@]}"; do
         fi
     fi
     runs=0
+    rate=0
     if [ "$result" = ok ]; then
         if ! "$binary" -max_total_time="$seconds" -print_final_stats=1 -timeout=20 -rss_limit_mb=2048 \
             -max_len=4096 -artifact_prefix="$work/artifacts/" "$work/corpus" "tests/fuzz/corpus/$target" \
@@ -58,6 +59,7 @@ for target in "${targets[@]}"; do
             result="FAULT: ${artifact:-see $log}"
         fi
         runs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$' | tail -1)
+        rate=$(grep -o 'stat::average_exec_per_sec: *[0-9]*' "$log" | grep -o '[0-9]*$' | tail -1)
     fi
     if [ "$result" != ok ]; then
         failed=1
@@ -67,7 +69,10 @@ for target in "${targets[@]}"; do
             grep -E "runtime error|ERROR: (Address|Leak)Sanitizer|libFuzzer: (timeout|out-of-memory)|#[0-9]+ 0x[0-9a-f]+ in .* /[^ ]+/(src|tests)/[^ ]+:[0-9]+" "$log" || true
         } | head -20
     fi
-    summary+=("$(printf '%-18s %10s executions  %3s kept inputs  %s' "$target" "${runs:-0}" "$kept" "$result")")
+    faults=0
+    [ "$result" = ok ] || faults=1
+    summary+=("$(printf '%-18s %10s executions %8s/s  %2s kept inputs  %s fault(s)  %s' "$target" "${runs:-0}" \
+        "${rate:-0}" "$kept" "$faults" "$result")")
 done
 
 echo "fuzzing, ${seconds} s per target:"

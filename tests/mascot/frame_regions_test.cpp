@@ -147,7 +147,8 @@ private slots:
             picture.setPixel(0, 0, qRgba(127, 0, 0, 255));
             picture = picture.convertToFormat(format);
             const QRegion region = *RegionFromRecord(MakeFrameRegion(picture, 18));
-            QVERIFY2((region ^ PixelByPixelRegion(picture, 18)).isEmpty(), qPrintable(QString::number(format)));
+            QVERIFY2((region ^ PixelByPixelRegion(picture, 18)).isEmpty(),
+                     qPrintable(QString::number(format)));
         }
     }
 
