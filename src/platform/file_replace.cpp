@@ -39,11 +39,15 @@ void removeStagingTemporaries(const QFileInfo& staging)
 
 bool ReplaceFile(const QString& path, QByteArrayView content, QFileDevice::Permissions newFileMode)
 {
-    const QFileInfo target(path);
+    QFileInfo target(path);
+    // A settings file that links to a file elsewhere stays a link: the file
+    // it points to is the one replaced, beside itself, as QSaveFile does.
+    if (target.isSymLink() && !target.canonicalFilePath().isEmpty())
+        target = QFileInfo(target.canonicalFilePath());
     if (!target.absoluteDir().exists())
         return false;
     const QFileDevice::Permissions mode = target.exists() ? target.permissions() & kModeBits : newFileMode;
-    const QFileInfo staging(path + kStagingSuffix);
+    const QFileInfo staging(target.filePath() + kStagingSuffix);
     removeStagingTemporaries(staging);
 
     QSaveFile file(staging.filePath());

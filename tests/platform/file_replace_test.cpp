@@ -64,6 +64,19 @@ private slots:
         QCOMPARE(files(), QStringList{"new.ini"});
     }
 
+    void aLinkStaysALink()
+    {
+        QVERIFY(QDir(m_dir.path()).mkdir("elsewhere"));
+        writeBytes(path("elsewhere/real.ini"), "old");
+        QVERIFY(QFile::link(path("elsewhere/real.ini"), path("link.ini")));
+        QVERIFY(ReplaceFile(path("link.ini"), "new", kMode600));
+        QVERIFY(QFileInfo(path("link.ini")).isSymLink());
+        QCOMPARE(readBytes(path("elsewhere/real.ini")), QByteArray("new"));
+        QCOMPARE(QDir(path("elsewhere")).entryList(QDir::Files | QDir::Hidden), QStringList{"real.ini"});
+        QVERIFY(QFile::remove(path("link.ini")));
+        QVERIFY(QDir(path("elsewhere")).removeRecursively());
+    }
+
     void failureLeavesTheOldStateAndNoLeftovers()
     {
         QVERIFY(!ReplaceFile(path("nofolder/x.ini"), "x", kMode600));
