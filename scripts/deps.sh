@@ -13,7 +13,8 @@ fi
 if [ "${1:-}" = "--test" ]; then
     packages+=(dovecot-pop3d openssl xvfb xauth xdotool imagemagick trayer python3-dbusmock dbus curl
                libx11-dev libxext-dev
-               locales openbox wmctrl x11-utils xclip)
+               locales openbox wmctrl x11-utils xclip
+               clang-14 libclang-rt-14-dev)
 fi
 
 # The tests read numbers once more under a German locale (decimal comma).

@@ -1,17 +1,38 @@
 #include "mascot/frame_regions.h"
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
 namespace {
 using Runs = std::vector<std::pair<int, int>>; // [left, right) spans of one row
 
+// The picture as 32-bit pixels whose low 24 bits are the colour pixel()
+// reports. Converting gives exactly that for every format but premultiplied
+// and floating-point ones, whose conversion rounds otherwise than pixel()
+// does (two translucent pixels could come out alike or apart); those are
+// read pixel by pixel.
+QImage rgb32Of(const QImage& picture)
+{
+    const QPixelFormat format = picture.pixelFormat();
+    if (format.premultiplied() != QPixelFormat::Premultiplied &&
+        format.typeInterpretation() != QPixelFormat::FloatingPoint)
+        return picture.convertToFormat(QImage::Format_RGB32);
+    QImage out(picture.size(), QImage::Format_RGB32);
+    for (int y = 0; y < picture.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(out.scanLine(y));
+        for (int x = 0; x < picture.width(); ++x)
+            row[x] = picture.pixel(x, y);
+    }
+    return out;
+}
+
 // The colour of a point: its RGB value, or -1 outside the picture.
 class Colours
 {
 public:
     explicit Colours(const QImage& picture)
-        : m_image(picture.convertToFormat(QImage::Format_RGB32))
+        : m_image(rgb32Of(picture))
     {
     }
     int width() const { return m_image.width(); }
@@ -134,8 +155,13 @@ std::vector<QRect> FrameRgnData::rects() const
     for (qint64 i = 0; i < count; ++i, in += kRectSize) {
         qint32 c[4];
         std::memcpy(c, in, kRectSize);
+        // A damaged record may hold any edges: they are brought within reach
+        // of a window first, so that no width or height overflows an int.
         // Right and bottom are exclusive; an inverted rectangle comes out empty.
-        rects.emplace_back(QPoint(c[0], c[1]), QPoint(c[2] - 1, c[3] - 1));
+        qint64 edge[4];
+        for (int k = 0; k < 4; ++k)
+            edge[k] = std::clamp<qint64>(c[k], -kCoordinateLimit, kCoordinateLimit);
+        rects.emplace_back(QPoint(int(edge[0]), int(edge[1])), QPoint(int(edge[2] - 1), int(edge[3] - 1)));
     }
     return rects;
 }

@@ -31,6 +31,9 @@ class FrameRgnData final
 public:
     static constexpr int kHeaderSize = 32;
     static constexpr int kRectSize = 16;
+    /// No window reaches further than this many pixels from its origin
+    /// (Qt's widget size limit is 2^24 - 1).
+    static constexpr qint64 kCoordinateLimit = qint64(1) << 24;
 
     /// The record of the empty region.
     FrameRgnData();
@@ -42,7 +45,8 @@ public:
     const QByteArray& bytes() const { return m_bytes; }
     /// The header; zeros when the record is shorter than a header.
     RgnDataHeader header() const;
-    /// The rectangles the header announces, as far as the record holds them.
+    /// The rectangles the header announces, as far as the record holds them,
+    /// with every edge brought within +-kCoordinateLimit.
     std::vector<QRect> rects() const;
 
     friend bool operator==(const FrameRgnData&, const FrameRgnData&) = default;
@@ -63,6 +67,7 @@ std::array<FrameRgnData, 8> MakeFrameRegions(const std::array<QImage, 8>& frames
 
 // Re-creates a region from its record. A record with a damaged header (wrong
 // size or type, a rectangle list longer than the record or not 16 bytes a
-// rectangle) gives nothing. Rectangles with no area are skipped, and
-// rectangles out of banded order are still united correctly.
+// rectangle) gives nothing. Edges beyond the reach of any window are brought
+// to its limit, rectangles with no area are skipped, and rectangles out of
+// banded order are still united correctly.
 std::optional<QRegion> RegionFromRecord(const FrameRgnData& record);

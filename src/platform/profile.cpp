@@ -1,12 +1,11 @@
 #include "platform/profile.h"
 
 #include "base/ansi.h"
+#include "platform/file_replace.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QList>
-#include <QSaveFile>
 #include <algorithm>
 #include <limits>
 #include <optional>
@@ -42,13 +41,14 @@ char asciiLower(char c)
 
 // Compares two names ignoring ASCII case, but compares the second byte of a
 // double-byte character exactly: it is not a letter even when it looks like one.
+// A lead byte that ends a name has no second byte and is compared on its own.
 bool sameName(QByteArrayView a, QByteArrayView b)
 {
     if (a.size() != b.size())
         return false;
     for (qsizetype i = 0; i < a.size(); ++i) {
         if (isLeadByte(a[i])) {
-            if (a[i] != b[i] || i + 1 >= a.size() || a[i + 1] != b[i + 1])
+            if (a[i] != b[i] || (i + 1 < a.size() && a[i + 1] != b[i + 1]))
                 return false;
             ++i;
         } else if (asciiLower(a[i]) != asciiLower(b[i])) {
@@ -195,9 +195,21 @@ QByteArrayView cutAtLineBreak(QByteArrayView value)
     return value;
 }
 
+// Whether the last byte of `text` is a lead byte with no second byte after it.
+bool endsInLeadByte(QByteArrayView text)
+{
+    qsizetype i = 0;
+    while (i < text.size())
+        i += isLeadByte(text[i]) ? 2 : 1;
+    return i > text.size();
+}
+
 bool isStorableSection(QByteArrayView section)
 {
-    return !section.isEmpty() && !hasLineBreakOrNul(section) && findSingleByte(section, ']') < 0;
+    // A lead byte at the end would take the closing ']' as its second byte,
+    // and the section would read back under another name.
+    return !section.isEmpty() && !hasLineBreakOrNul(section) && findSingleByte(section, ']') < 0 &&
+           !endsInLeadByte(section);
 }
 
 bool isStorableKey(QByteArrayView key)
@@ -222,27 +234,6 @@ QByteArray withKeySet(const QList<QByteArrayView>& lines, QByteArrayView section
     if (at.sectionLine < 0)
         out += '[' + section.toByteArray() + "]\r\n" + keyLine + "\r\n";
     return out;
-}
-
-constexpr QFileDevice::Permissions kModeBits =
-    QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner | QFileDevice::ReadGroup |
-    QFileDevice::WriteGroup | QFileDevice::ExeGroup | QFileDevice::ReadOther | QFileDevice::WriteOther |
-    QFileDevice::ExeOther;
-
-// Replaces the file through a temporary file in the same folder that is
-// synced and renamed over it, so a crash leaves the old or the new file whole.
-bool replaceFile(const QString& path, const QByteArray& content, QFileDevice::Permissions mode)
-{
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    // Set before the rename, so the file never shows up with looser access.
-    file.setPermissions(mode);
-    if (file.write(content) != content.size() || !file.commit())
-        return false;
-    if ((QFile::permissions(path) & kModeBits) != (mode & kModeBits))
-        QFile::setPermissions(path, mode);
-    return true;
 }
 
 } // namespace
@@ -288,18 +279,14 @@ bool Profile::writeString(const QString& file, QByteArrayView section, QByteArra
     if (!isStorableSection(section) || !isStorableKey(key))
         return false;
 
-    const QFileInfo info(file);
     QByteArray content;
-    QFileDevice::Permissions mode = newFileMode;
-    if (info.exists()) {
+    if (QFileInfo::exists(file)) {
         // Rewriting a file we could not read whole would throw its lines away.
         std::optional<QByteArray> existing = readBounded(file);
         if (!existing)
             return false;
         content = std::move(*existing);
-        mode = info.permissions() & kModeBits;
-    } else if (!info.absoluteDir().exists()) {
-        return false; // the folder is never created
     }
-    return replaceFile(file, withKeySet(splitLines(content), section, key, cutAtLineBreak(value)), mode);
+    return ReplaceFile(file, withKeySet(splitLines(content), section, key, cutAtLineBreak(value)),
+                       newFileMode);
 }

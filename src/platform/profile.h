@@ -47,11 +47,13 @@ public:
     /// Sets `key` in `section` to `value`, creating the file, the section and
     /// the key when missing and keeping every other line as it was. A value
     /// is cut at its first CR, LF or NUL, since an INI line cannot hold more.
-    /// The file is replaced atomically. A new file gets `newFileMode`; an
-    /// existing one keeps its mode. Returns false, changing nothing, when the
-    /// folder is missing, the file cannot be written or replaced, the file
-    /// is too large, or the section or key name could not be stored as one
-    /// line (empty, line breaks, '=' in a key, ']' in a section, ...).
+    /// The file is replaced atomically (ReplaceFile, file_replace.h), so a
+    /// killed write leaves the old file or the new one, whole. A new file
+    /// gets `newFileMode`; an existing one keeps its mode. Returns false,
+    /// changing nothing, when the folder is missing, the file cannot be
+    /// written or replaced, the file is too large, or the section or key
+    /// name could not be stored as one line (empty, line breaks, '=' in a
+    /// key, ']' in a section or a lone lead byte at its end, ...).
     static bool writeString(const QString& file, QByteArrayView section, QByteArrayView key,
                             QByteArrayView value, QFileDevice::Permissions newFileMode);
 };

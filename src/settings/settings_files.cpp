@@ -2,12 +2,12 @@
 
 #include "base/ansi.h"
 #include "base/text_value.h"
+#include "platform/file_replace.h"
 #include "platform/profile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringList>
 #include <algorithm>
 #include <array>
@@ -239,8 +239,9 @@ bool ExportMailerSettings(const QString& currentDir, const MailerSettings& setti
                                companionLine("POP3=", settings.PopServer) +
                                companionLine("MAIL=", settings.MailAddress) +
                                companionLine("APOP=", QString::number(settings.UseApop));
-    // Written beside the old file and renamed over it, so a failed write
-    // leaves the old settings in place.
-    QSaveFile file(QDir(currentDir).filePath(kCompanionFileName));
-    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size() && file.commit();
+    // Saved whole beside the old file and renamed over it, so a failed or
+    // killed write leaves the old settings in place.
+    using P = QFileDevice::Permission;
+    return ReplaceFile(QDir(currentDir).filePath(kCompanionFileName), content,
+                       P::ReadOwner | P::WriteOwner | P::ReadGroup | P::ReadOther);
 }

@@ -60,5 +60,6 @@ void ImportMailerSettings(const QString& currentDir, MailerSettings& settings);
 
 /// Replaces "kestra.ini" in `currentDir` with exactly the four lines "SMTP=",
 /// "POP3=", "MAIL=" and "APOP=", each ending in CR LF. The old file stays
-/// whole when the new one cannot be written; returns whether it was.
+/// whole when the new one cannot be written; returns whether it was. A new
+/// file is 0644; an existing one keeps its mode.
 bool ExportMailerSettings(const QString& currentDir, const MailerSettings& settings);

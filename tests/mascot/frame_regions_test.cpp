@@ -3,7 +3,9 @@
 
 #include <QRandomGenerator>
 #include <QTest>
+#include <array>
 #include <cstring>
+#include <limits>
 
 namespace {
 constexpr QRgb kKey = 0xFFC0C0C0;
@@ -125,6 +127,31 @@ private slots:
         }
     }
 
+    void translucentPixelsReadAsPixelReportsThem()
+    {
+        // In a premultiplied picture two pixels stored differently can have
+        // the same colour once unpremultiplied, as pixel() reads them
+        // (alpha 128 with red 64 and opaque red 127 are both red 127), and
+        // converting the picture rounds otherwise. Pixels count by the colour
+        // pixel() gives, in every format.
+        QRandomGenerator random(99);
+        for (const QImage::Format format : {QImage::Format_ARGB32_Premultiplied,
+                                            QImage::Format_RGBA64_Premultiplied, QImage::Format_RGBA16FPx4}) {
+            QImage picture(16, 16, QImage::Format_ARGB32_Premultiplied);
+            for (int y = 0; y < 16; ++y)
+                for (int x = 0; x < 16; ++x) {
+                    const int alpha = int(random.bounded(2) ? 255 : 128 + random.bounded(4));
+                    const int red = int(random.bounded(alpha / 2 - 2, alpha / 2 + 2));
+                    picture.setPixel(x, y, qRgba(alpha == 255 ? 127 : red, 0, 0, alpha));
+                }
+            picture.setPixel(0, 0, qRgba(127, 0, 0, 255));
+            picture = picture.convertToFormat(format);
+            const QRegion region = *RegionFromRecord(MakeFrameRegion(picture, 18));
+            QVERIFY2((region ^ PixelByPixelRegion(picture, 18)).isEmpty(),
+                     qPrintable(QString::number(format)));
+        }
+    }
+
     void frameNeedingMoreThan601RectanglesGetsALargerRecord()
     {
         // A checkerboard: every row a different span list, about 50 spans each.
@@ -162,6 +189,31 @@ private slots:
         QVERIFY(!RegionFromRecord(FrameRgnData(good.left(good.size() - 1))));
         QVERIFY(!RegionFromRecord(FrameRgnData(QByteArray(10, '\0'))));
         QCOMPARE(FrameRgnData(QByteArray(10, '\0')).rects(), Rects{});
+    }
+
+    void edgesAtTheEndsOfTheIntRangeStayInReach()
+    {
+        // A hand-damaged record: edges at INT_MIN and INT_MAX, whose
+        // right-minus-one or width would overflow an int.
+        constexpr qint32 kMin = std::numeric_limits<qint32>::min(), kMax = std::numeric_limits<qint32>::max();
+        const int limit = int(FrameRgnData::kCoordinateLimit);
+        const std::vector<std::array<qint32, 4>> corners{
+            {0, 0, kMin, 5}, {kMin, kMin, 3, 2}, {kMax, 0, kMax, 5}, {-4, 10, kMax, kMax}};
+        QByteArray bytes = FrameRgnData::fromRects({}).bytes();
+        const quint32 count = quint32(corners.size());
+        const quint32 listSize = count * FrameRgnData::kRectSize;
+        std::memcpy(bytes.data() + 8, &count, 4);
+        std::memcpy(bytes.data() + 12, &listSize, 4);
+        for (const auto& c : corners)
+            bytes.append(reinterpret_cast<const char*>(c.data()), FrameRgnData::kRectSize);
+        const FrameRgnData record(bytes);
+
+        const Rects expected{rect(0, 0, -limit, 5), rect(-limit, -limit, 3, 2), rect(limit, 0, limit, 5),
+                             rect(-4, 10, limit, limit)};
+        QCOMPARE(record.rects(), expected);
+        const std::optional<QRegion> region = RegionFromRecord(record);
+        QVERIFY(region.has_value());
+        QCOMPARE(*region, QRegion(rect(-limit, -limit, 3, 2)) + QRegion(rect(-4, 10, limit, limit)));
     }
 
     void rectanglesOutOfBandedOrderStillUnite()

@@ -81,6 +81,27 @@ private slots:
         QCOMPARE(Profile::getString(m_file, "S", "none", QByteArray(300, 'z'), 256), QByteArray(255, 'z'));
     }
 
+    void namesEndingInALeadByte()
+    {
+        // A key whose last byte starts a double-byte character matches itself,
+        // so a second write replaces the line instead of adding another.
+        const QByteArray key("a\x81");
+        QVERIFY(Profile::writeString(m_file, "S", key, "1", kMode600));
+        QVERIFY(Profile::writeString(m_file, "S", key, "2", kMode600));
+        QCOMPARE(readBytes(m_file), QByteArray("[S]\r\na\x81=2\r\n"));
+        QCOMPARE(Profile::getInt(m_file, "S", key, 0), 2);
+
+        // Such a section name would swallow its own ']': it cannot be stored.
+        const QByteArray before = readBytes(m_file);
+        QVERIFY(!Profile::writeString(m_file, QByteArray("T\x81"), "k", "v", kMode600));
+        QCOMPARE(readBytes(m_file), before);
+        // A whole double-byte character at the end is fine.
+        QVERIFY(Profile::writeString(m_file, QByteArray("T\x81\x81"), "k", "v", kMode600));
+        QVERIFY(Profile::writeString(m_file, QByteArray("T\x81\x81"), "k", "w", kMode600));
+        QCOMPARE(Profile::getString(m_file, QByteArray("T\x81\x81"), "k", "", 256), QByteArray("w"));
+        QCOMPARE(readBytes(m_file), before + "[T\x81\x81]\r\nk=w\r\n");
+    }
+
     void lineBreaksCannotCorruptTheFile()
     {
         QVERIFY(Profile::writeString(m_file, "S", "A", "one\r\nB=evil", kMode600));
