@@ -2,7 +2,7 @@
 # Builds the fuzz targets into build-fuzz/ (clang-14 with libFuzzer,
 # AddressSanitizer and UndefinedBehaviorSanitizer; the normal build is not
 # touched) and runs every target: first once over each input it once failed
-# on (tests/fuzz/regressions/<target>/), then for SECONDS from its seeds
+# on (tests/fuzz/regressions/<target>/), then for SECONDS from its starting inputs
 # (tests/fuzz/corpus/<target>/). New inputs the fuzzer finds go to
 # build-fuzz/fuzz/<target>/corpus, a failing input to .../artifacts.
 # Prints the executions and faults of each target; exits 1 on any fault.

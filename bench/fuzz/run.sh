@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Fuzzes longer than the test run does: every target for SECONDS (default 60)
-# from its seeds and from what earlier runs found (build-fuzz/fuzz/<target>/
+# from its starting inputs and from what earlier runs found (build-fuzz/fuzz/<target>/
 # corpus), after its kept faults. Prints executions per target and faults;
 # a failing input is kept under build-fuzz/fuzz/<target>/artifacts/.
 #

@@ -15,7 +15,7 @@
 #include <memory>
 
 // Fields of a structured input are separated by the byte 0x1E (record
-// separator), so seeds can be written by hand.
+// separator), so starting inputs can be written by hand.
 inline constexpr char kFieldSeparator = '\x1e';
 
 // The first `count` - 1 fields, and the rest of the input as the last one;

@@ -3,8 +3,9 @@
 // data lines in an order it chooses, and every result must be what the whole
 // stream, read at once, says it is. Where the reads were cut never matters.
 //
-// Input: byte 0 the line limit (0: the default), bytes 1-4 the seed of the
-// cuts and of the kind of each line taken, the rest the server's bytes.
+// Input: byte 0 the line limit (0: the default), bytes 1-4 the starting state
+// of the random choices of the cuts and of the kind of each line taken, the
+// rest the server's bytes.
 
 #include "fuzz/fuzz_support.h"
 #include "mail/pop3_line_reader.h"
@@ -18,8 +19,8 @@ namespace {
 class Choices
 {
 public:
-    explicit Choices(uint32_t seed)
-        : m_state(seed | 1)
+    explicit Choices(uint32_t start)
+        : m_state(start | 1)
     {
     }
     uint32_t next()
@@ -70,12 +71,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (size < 5)
         return 0;
     const qsizetype limit = data[0] == 0 ? Pop3LineReader::kDefaultMaxLineLength : data[0] % 64;
-    uint32_t seed;
-    std::memcpy(&seed, data + 1, 4);
+    uint32_t start;
+    std::memcpy(&start, data + 1, 4);
     const QByteArrayView stream(reinterpret_cast<const char*>(data) + 5, qsizetype(size) - 5);
 
-    Choices cuts(seed);
-    Choices kinds(seed * 2654435761u);
+    Choices cuts(start);
+    Choices kinds(start * 2654435761u);
     Pop3LineReader reader(limit);
     qsizetype fed = 0;     // bytes appended so far
     qsizetype modelAt = 0; // bytes the model has taken as lines
