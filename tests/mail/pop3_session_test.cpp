@@ -2,6 +2,7 @@
 // logins and the message commands, and servers that misbehave.
 #include "base/ansi.h"
 #include "mail/nmail.h"
+#include "mail/pop3_test_support.h"
 #include "support/script_server.h"
 
 #include <QElapsedTimer>
@@ -13,91 +14,7 @@
 #include <functional>
 #include <vector>
 
-namespace {
-using Transcript = QList<QByteArray>;
 
-constexpr int kReplyTimeoutMs = 300;
-
-// For the calls' overall limits: every pause of a dripping server stays far
-// inside the per-line deadline, so only the overall limit can end a call.
-constexpr int kLineMs = 2000;
-constexpr int kCallMs = 400;
-constexpr int kDripMs = 150;
-constexpr int kSlackMs = 1500;
-
-const QByteArray kMessage1 = "Subject: =?ISO-2022-JP?B?GyRCJDMkcyRLJEEkTxsoQg==?=\r\n"
-                             "From: =?UTF-8?Q?=E5=B1=B1=E7=94=B0?= <yamada@example.jp>\r\n"
-                             "Date: Tue, 1 Dec 2026 10:00:00 +0900\r\n"
-                             "Message-ID: <1@example.jp>\r\n"
-                             "\r\n"
-                             "Hello\r\n"
-                             ".hidden dot\r\n"
-                             "..two dots\r\n"
-                             ".\r\n";
-const QByteArray kMessage2 = "Subject: plain\r\n folded\r\nFrom: b@example.org\r\n\r\nbody\r\n";
-const QByteArray kMessage3 = "Subject: third\r\n\r\n";
-
-// The four 8 KiB buffers and what the library left in them.
-struct Buffers
-{
-    std::vector<char> subject = std::vector<char>(8192, ' ');
-    std::vector<char> from = std::vector<char>(8192, ' ');
-    std::vector<char> date = std::vector<char>(8192, ' ');
-    std::vector<char> id = std::vector<char>(8192, ' ');
-};
-
-QByteArray text(const std::vector<char>& buffer)
-{
-    return QByteArray(buffer.data());
-}
-
-QByteArray lastMessage(NMail& mail)
-{
-    std::vector<char> buffer(8192, 'x');
-    int capacity = 8192;
-    mail.NMailGetMessage(0, buffer, &capacity);
-    return QByteArray(buffer.data());
-}
-
-QByteArray server(quint16 port)
-{
-    return "127.0.0.1:" + QByteArray::number(port);
-}
-
-// What the mail check does: status, size, message, for every message.
-QList<QByteArray> fetchAll(NMail& mail, int handle, int count, Buffers& buffers)
-{
-    QList<QByteArray> bodies;
-    for (int n = 1; n <= count; ++n) {
-        mail.NMailPop3GetMailStatus(handle, n, buffers.subject, buffers.from, buffers.date, buffers.id, 0);
-        const int size = mail.NMailPop3GetMailSize(handle, n);
-        std::vector<char> body(size + 1, ' ');
-        mail.NMailPop3GetMail(handle, n, buffers.subject, buffers.from, buffers.date, buffers.id, body, 0, 0);
-        bodies.append(QByteArray(body.data()));
-    }
-    return bodies;
-}
-
-void greetAndLogIn(ScriptServer& script, const QByteArray& capabilities = "-ERR no\r\n")
-{
-    script.send("+OK ready\r\n")
-        .expect("CAPA", capabilities)
-        .expect("USER u", "+OK\r\n")
-        .expect("PASS p", "+OK\r\n");
-}
-
-// `count` lines "<prefix><n>" with their CR LF.
-QList<QByteArray> numberedLines(const QByteArray& prefix, int count)
-{
-    QList<QByteArray> lines;
-    for (int n = 1; n <= count; ++n)
-        lines.append(prefix + QByteArray::number(n) + "\r\n");
-    return lines;
-}
-} // namespace
-
-using ScriptSetup = std::function<void(ScriptServer&)>;
-Q_DECLARE_METATYPE(ScriptSetup)
 
 class Pop3SessionTest final : public QObject
 {
@@ -106,14 +23,6 @@ class Pop3SessionTest final : public QObject
     std::unique_ptr<NMail> m_mail;
     QTemporaryDir m_folder;
     TestCertificate m_certificate;
-
-    void useShortCallLimits()
-    {
-        m_mail->setReplyTimeout(kLineMs);
-        m_mail->setCallLimit(kCallMs);
-        m_mail->setTransferAllowance(1000);
-        m_mail->setMaxCallLimit(2500);
-    }
 
 private slots:
     void initTestCase()
@@ -531,135 +440,6 @@ private slots:
         QVERIFY(script.finish());
         QVERIFY2(script.failure().isEmpty(), qPrintable(script.failure()));
         QVERIFY(script.bytesWritten() < (64 << 20));
-    }
-
-    // A server that keeps every line inside the per-line deadline but drips
-    // its reply cannot hold a call past the call's overall limit (400 ms;
-    // a retrieval adds its listed size at 1000 bytes a second, up to 2.5 s):
-    // the call fails near it, and every later call on the handle at once.
-    void overallLimitEndsADrippingCall_data()
-    {
-        QTest::addColumn<ScriptSetup>("setup");
-        QTest::addColumn<int>("failingStep"); // 0 connect, 1 login, 2 status, 3 size, 4 message
-        QTest::addColumn<int>("limitMs");
-        QTest::addColumn<QString>("seconds"); // the limit as the text shows it
-        const QList<QByteArray> lines = numberedLines("X-Line: ", 30);
-        QTest::newRow("capability list") << ScriptSetup([](ScriptServer& s) {
-            s.send("+OK\r\n").expect("CAPA", "+OK\r\n").drip(numberedLines("X-CAPA-", 30), kDripMs);
-        }) << 0 << kCallMs << "0.4";
-        QTest::newRow("login replies") << ScriptSetup([](ScriptServer& s) {
-            s.send("+OK\r\n").expect("CAPA", "-ERR\r\n");
-            s.expect("USER u", "").drip({"+OK\r\n"}, 250).expect("PASS p", "").drip({"+OK\r\n"}, 250);
-            s.expect("STAT", "").drip({"+OK 1 600\r\n"}, 250);
-        }) << 1 << kCallMs << "0.4";
-        for (const QByteArray listed : {"600", "100000000"}) {
-            QTest::addRow("message of %s bytes", listed.constData()) << ScriptSetup([=](ScriptServer& s) {
-                greetAndLogIn(s);
-                s.expect("STAT", "+OK 1 " + listed + "\r\n").expect("TOP 1 0", "+OK\r\n.\r\n");
-                s.expect("LIST 1", "+OK 1 " + listed + "\r\n")
-                    .expect("RETR 1", "+OK\r\n")
-                    .drip(lines, kDripMs);
-            }) << 4 << (listed == "600" ? 1000 : 2500) << (listed == "600" ? "1" : "2.5");
-        }
-        // Sizes asked for ahead come first and count against the status
-        // that has to read past them.
-        QTest::newRow("sizes read ahead") << ScriptSetup([](ScriptServer& s) {
-            greetAndLogIn(s, "+OK\r\nPIPELINING\r\n.\r\n");
-            s.expect("STAT", "+OK 20 2000\r\n");
-            QList<QByteArray> replies;
-            for (int n = 1; n <= 16; ++n) {
-                s.expect("LIST " + QByteArray::number(n), "");
-                replies.append("+OK " + QByteArray::number(n) + " 100\r\n");
-            }
-            s.drip(replies, kDripMs);
-        }) << 2 << kCallMs << "0.4";
-        // A status that reads its message whole ahead has the message's limit.
-        QTest::newRow("message read ahead") << ScriptSetup([=](ScriptServer& s) {
-            greetAndLogIn(s, "+OK\r\nPIPELINING\r\n.\r\n");
-            s.expect("STAT", "+OK 1 600\r\n").expect("LIST 1", "+OK 1 600\r\n");
-            s.expect("RETR 1", "+OK\r\n").drip(lines, kDripMs);
-        }) << 2 << 1000 << "1";
-    }
-    void overallLimitEndsADrippingCall()
-    {
-        QFETCH(ScriptSetup, setup);
-        QFETCH(int, failingStep);
-        QFETCH(int, limitMs);
-        QFETCH(QString, seconds);
-        useShortCallLimits();
-        ScriptServer script;
-        setup(script);
-        const quint16 port = script.begin();
-        Buffers b;
-        std::vector<char> body(4096, ' ');
-        QElapsedTimer timer;
-        timer.start();
-        const int handle = m_mail->NMailPop3Connect(server(port));
-        const int results[] = {
-            handle,
-            failingStep >= 1 ? m_mail->NMailPop3Authenticate(handle, "u", "p", 0) : 0,
-            failingStep >= 2 ? m_mail->NMailPop3GetMailStatus(handle, 1, b.subject, b.from, b.date, b.id, 0)
-                             : 0,
-            failingStep >= 3 ? m_mail->NMailPop3GetMailSize(handle, 1) : 0,
-            failingStep >= 4
-                ? m_mail->NMailPop3GetMail(handle, 1, b.subject, b.from, b.date, b.id, body, 0, 0)
-                : 0,
-        };
-        const qint64 took = timer.elapsed();
-        for (int step = 0; step < failingStep; ++step)
-            QVERIFY2(results[step] >= 0, qPrintable(QStringLiteral("step %1 failed").arg(step)));
-        QCOMPARE(results[failingStep], -1);
-        const QByteArray text = ToAnsi(QStringLiteral("%1 からの応答が %2 秒以内に終わりませんでした。")
-                                           .arg(QString::fromLatin1(server(port)), seconds));
-        QCOMPARE(lastMessage(*m_mail), text);
-        QVERIFY2(took < limitMs + kSlackMs, qPrintable(QStringLiteral("took %1 ms").arg(took)));
-        if (handle > 0) {
-            timer.start();
-            QCOMPARE(m_mail->NMailPop3Authenticate(handle, "u", "p", 0), -1);
-            QCOMPARE(m_mail->NMailPop3GetMail(handle, 1, b.subject, b.from, b.date, b.id, body, 0, 0), -1);
-            QCOMPARE(lastMessage(*m_mail), text);
-            QCOMPARE(m_mail->NMailPop3Close(handle), 0);
-            QVERIFY2(timer.elapsed() < kLineMs / 2, "a call on the closed connection waited");
-        }
-        QVERIFY(script.finish());
-        QVERIFY2(script.failure().isEmpty(), qPrintable(script.failure()));
-    }
-
-    // A slow but honest server is not cut short: a message sent at about
-    // twice the allowance takes longer than the base limit and passes,
-    // whether the retrieval reads it or the status reads it ahead.
-    void slowMessageWithinItsLimitArrives_data()
-    {
-        QTest::addColumn<bool>("pipelining");
-        QTest::newRow("one command at a time") << false;
-        QTest::newRow("read ahead by the status") << true;
-    }
-    void slowMessageWithinItsLimitArrives()
-    {
-        QFETCH(bool, pipelining);
-        useShortCallLimits();
-        QList<QByteArray> lines{"Subject: slow\r\n", "\r\n"};
-        for (char c = 'a'; c < 'k'; ++c)
-            lines.append(QByteArray(198, c) + "\r\n");
-        const QByteArray message = lines.join();
-        const QByteArray size = QByteArray::number(message.size());
-        ScriptServer script;
-        greetAndLogIn(script, pipelining ? "+OK\r\nPIPELINING\r\n.\r\n" : "-ERR\r\n");
-        script.expect("STAT", "+OK 1 " + size + "\r\n");
-        if (!pipelining)
-            script.expect("TOP 1 0", "+OK\r\n.\r\n");
-        script.expect("LIST 1", "+OK 1 " + size + "\r\n").expect("RETR 1", "+OK\r\n");
-        script.drip(lines + QList<QByteArray>{".\r\n"}, 80).expect("QUIT", "+OK\r\n");
-        const int handle = m_mail->NMailPop3Connect(server(script.begin()));
-        QCOMPARE(m_mail->NMailPop3Authenticate(handle, "u", "p", 0), 1);
-        Buffers buffers;
-        QElapsedTimer timer;
-        timer.start();
-        QCOMPARE(fetchAll(*m_mail, handle, 1, buffers), QList<QByteArray>{message});
-        QVERIFY2(timer.elapsed() > kCallMs, "the message came faster than the test means it to");
-        QCOMPARE(m_mail->NMailPop3Close(handle), 0);
-        QVERIFY(script.finish());
-        QVERIFY2(script.failure().isEmpty(), qPrintable(script.failure()));
     }
 
     void refusedConnection()
