@@ -392,9 +392,7 @@ void DayTest::initTestCase()
 
     // A fresh program folder with an empty settings folder, and a current
     // directory without the companion mailer's file.
-    QVERIFY(
-        QFile::copy(qEnvironmentVariable("PAWMELO_BUILD_DIR") + "/pawmelo", m_folder.filePath("pawmelo")));
-    QVERIFY(QDir(m_folder.path()).mkdir(QStringLiteral("★MailData")));
+    QVERIFY(!MakeProgramFolder(m_folder.path()).isEmpty());
     QVERIFY(!QFile::exists(m_workingDir.filePath("kestra.ini")));
 
     QVERIFY(m_x.xdotool({"mousemove", "--sync", number(kStart.x()), number(kStart.y())}));

@@ -249,8 +249,7 @@ void MascotDesktopTest::initTestCase()
     // working directory without the companion mailer's file. The server and
     // account dialogs open in the middle of the screen, away from the places
     // the mascot is looked at.
-    QVERIFY(QFile::copy(buildDir() + "/pawmelo", m_folder.filePath("pawmelo")));
-    QVERIFY(QDir(m_folder.path()).mkdir(QStringLiteral("★MailData")));
+    QVERIFY(!MakeProgramFolder(m_folder.path()).isEmpty());
     m_program.setProcessEnvironment(m_xserver.environment());
     m_program.setWorkingDirectory(m_workingDir.path());
     m_program.setProcessChannelMode(QProcess::ForwardedChannels);

@@ -65,10 +65,8 @@ void TrayTest::initTestCase()
     QVERIFY(m_trayer.waitForStarted(5000));
     QVERIFY2(WaitFor(5000, [this] { return m_x.xdotool({"search", "--classname", "trayer"}); }), "no tray");
 
-    const QString data = m_folder.filePath(QStringLiteral("★MailData"));
-    QVERIFY(
-        QFile::copy(qEnvironmentVariable("PAWMELO_BUILD_DIR") + "/pawmelo", m_folder.filePath("pawmelo")));
-    QVERIFY(QDir().mkpath(data));
+    const QString data = MakeProgramFolder(m_folder.path());
+    QVERIFY(!data.isEmpty());
     // Complete settings, so that no settings dialog comes up; no checks run.
     writeBytes(data + "/ini.ini", "[EXEINI]\r\nNUMBER2=0\r\nNAME=/opt/mailer\r\nNUMBER3=0\r\n");
     writeBytes(data + "/iniIdPass.ini", "[EXEINI]\r\nNAME=user\r\nNAME2=secret\r\n");

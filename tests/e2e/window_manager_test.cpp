@@ -70,10 +70,8 @@ void WindowManagerTest::initTestCase()
     const QString server = ServeMailbox(m_server, {TestMessage("one"), TestMessage("two")});
     QVERIFY2(!m_x.start(true).isEmpty(), "could not start Xvfb with openbox");
 
-    const QString data = m_folder.filePath(QStringLiteral("★MailData"));
-    QVERIFY(
-        QFile::copy(qEnvironmentVariable("PAWMELO_BUILD_DIR") + "/pawmelo", m_folder.filePath("pawmelo")));
-    QVERIFY(QDir().mkpath(data));
+    const QString data = MakeProgramFolder(m_folder.path());
+    QVERIFY(!data.isEmpty());
     writeBytes(data + "/ini.ini", "[EXEINI]\r\nNUMBER2=1\r\nNAME=/opt/mailer\r\nNUMBER3=0\r\n");
     writeBytes(data + "/iniIdPass.ini", "[EXEINI]\r\nNAME=user\r\nNAME2=secret\r\n");
     writeBytes(m_workingDir.filePath("kestra.ini"), "SMTP=\r\nPOP3=" + server.toLatin1() + "\r\nMAIL=\r\nAPOP=0\r\n");

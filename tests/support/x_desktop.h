@@ -5,6 +5,8 @@
 // the helper programs the tests drive it with (xdotool, wmctrl, import).
 
 #include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QRect>
@@ -24,6 +26,18 @@ inline bool WaitFor(int ms, const std::function<bool()>& done)
         QTest::qWait(50);
     }
     return true;
+}
+
+// Lays out a program folder for the real program in `folder`: the
+// executable from the build folder and an empty settings folder. Returns the
+// settings folder's path, or an empty string when either could not be made.
+inline QString MakeProgramFolder(const QString& folder)
+{
+    const QString data = folder + QStringLiteral("/★MailData");
+    const bool made = QFile::copy(qEnvironmentVariable("PAWMELO_BUILD_DIR") + QStringLiteral("/pawmelo"),
+                                  folder + QStringLiteral("/pawmelo")) &&
+                      QDir().mkpath(data);
+    return made ? data : QString();
 }
 
 class XDesktop
