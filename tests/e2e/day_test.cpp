@@ -136,14 +136,10 @@ private:
     QRect menu() const;
     QRect trayArea() const;
 
-    bool click(QPoint at, int button = 1, int count = 1) const;
-    bool clickIn(const QByteArray& window, QPoint at, int count = 1) const;
     // Clicks a text box of `window` and waits for the window to have the focus.
     bool focusBox(const QByteArray& window, QPoint at) const;
-    bool type(const QString& text) const;
     // Makes `window` the active one, so that keys go to it.
     bool activate(const QByteArray& window) const;
-    bool closeLikeACloseBox(const QByteArray& window) const;
     QRect mascot() const;
     bool openPanel();
     bool setInterval(const QString& minutes, const QString& shot);
@@ -272,43 +268,20 @@ QRect DayTest::trayArea() const
     return {};
 }
 
-bool DayTest::click(QPoint at, int button, int count) const
-{
-    return m_x.xdotool({"mousemove", number(at.x()), number(at.y()), "sleep", "0.15", "click", "--repeat",
-                        number(count), "--delay", "80", number(button)});
-}
 
-bool DayTest::clickIn(const QByteArray& window, QPoint at, int count) const
-{
-    const QRect where = m_x.geometry(window);
-    return where.isValid() && click(where.topLeft() + at, 1, count);
-}
 
 bool DayTest::focusBox(const QByteArray& window, QPoint at) const
 {
-    QByteArray active;
-    return clickIn(window, at) && WaitFor(kAppear, [&] {
-               return m_x.xdotool({"getactivewindow"}, &active) && active.trimmed() == window;
-           });
+    return m_x.clickIn(window, at) && WaitFor(kAppear, [&] { return m_x.isActive(window); });
 }
 
-bool DayTest::type(const QString& text) const
-{
-    return m_x.xdotool({"type", "--delay", "60", text});
-}
 
 bool DayTest::activate(const QByteArray& window) const
 {
-    QByteArray active;
-    return m_x.xdotool({"windowactivate", QString::fromLatin1(window)}) && WaitFor(kAppear, [&] {
-               return m_x.xdotool({"getactivewindow"}, &active) && active.trimmed() == window;
-           });
+    return m_x.xdotool({"windowactivate", QString::fromLatin1(window)}) &&
+           WaitFor(kAppear, [&] { return m_x.isActive(window); });
 }
 
-bool DayTest::closeLikeACloseBox(const QByteArray& window) const
-{
-    return m_x.run(QStringLiteral("wmctrl"), {"-i", "-c", QString::fromLatin1(window)});
-}
 
 QRect DayTest::mascot() const
 {
@@ -319,7 +292,7 @@ QRect DayTest::mascot() const
 bool DayTest::openPanel()
 {
     const QRect figure = mascot();
-    if (!figure.isValid() || !click(figure.topLeft() + kOnFigure, 1, 2))
+    if (!figure.isValid() || !m_x.click(figure.topLeft() + kOnFigure, 1, 2))
         return false;
     // The tray icon carries the program's name too: the panel is told by
     // its size.
@@ -332,14 +305,14 @@ bool DayTest::openPanel()
 
 bool DayTest::setInterval(const QString& minutes, const QString& shot)
 {
-    if (!clickIn(m_panel, kPanelSettings))
+    if (!m_x.clickIn(m_panel, kPanelSettings))
         return false;
     const QByteArray preferences = waitForWindow(QStringLiteral("設定"));
     // The whole box is chosen and typed over, so that it never holds an
     // intermediate text.
     return !preferences.isEmpty() && focusBox(preferences, kInterval) &&
-           m_x.xdotool({"key", "ctrl+a", "sleep", "0.1"}) && type(minutes) && !screenshot(shot).isNull() &&
-           closeLikeACloseBox(preferences) &&
+           m_x.xdotool({"key", "ctrl+a", "sleep", "0.1"}) && m_x.type(minutes) && !screenshot(shot).isNull() &&
+           m_x.closeLikeACloseBox(preferences) &&
            WaitFor(kAppear, [this] { return titled(QStringLiteral("設定")).isEmpty(); });
 }
 
@@ -415,21 +388,21 @@ void DayTest::firstStartAsksForTheServerAndTheAccount()
     // The server dialog stays above the other: it goes first.
     const QString pop3 = "127.0.0.1:" + m_port;
     QVERIFY(focusBox(server, kServerPop3));
-    QVERIFY(type(pop3));
+    QVERIFY(m_x.type(pop3));
     screenshot("1_server_filled");
-    QVERIFY(clickIn(server, kServerOk));
+    QVERIFY(m_x.clickIn(server, kServerOk));
     const QString companion = m_workingDir.filePath("kestra.ini");
     QVERIFY2(WaitFor(kAppear, [&] { return lines(companion).contains("POP3=" + pop3.toLatin1()); }),
              readFile(companion).constData());
     QVERIFY(WaitFor(kAppear, [this] { return titled(QStringLiteral("サーバー")).isEmpty(); }));
 
     QVERIFY(focusBox(account, kAccountId));
-    QVERIFY(type(QStringLiteral("test")));
+    QVERIFY(m_x.type(QStringLiteral("test")));
     QVERIFY(focusBox(account, kAccountPassword));
-    QVERIFY(type(QStringLiteral("s3cret")));
-    QVERIFY(clickIn(account, kAccountSave));
+    QVERIFY(m_x.type(QStringLiteral("s3cret")));
+    QVERIFY(m_x.clickIn(account, kAccountSave));
     screenshot("1_account_filled");
-    QVERIFY(clickIn(account, kAccountOk));
+    QVERIFY(m_x.clickIn(account, kAccountOk));
     const QString accountFile = m_folder.filePath(QStringLiteral("★MailData/iniIdPass.ini"));
     QVERIFY2(WaitFor(kAppear,
                      [&] {
@@ -445,7 +418,7 @@ void DayTest::firstCheckAsksAboutTheCertificateAndPinsIt()
 {
     QTest::qWait(1200); // the mascot's first tick shapes it: the clicks then land on it
     QVERIFY2(openPanel(), "the double-click did not open the panel");
-    QVERIFY(clickIn(m_panel, kPanelCheck));
+    QVERIFY(m_x.clickIn(m_panel, kPanelCheck));
 
     const QByteArray question = waitForWindow(QStringLiteral("確認"));
     QVERIFY2(!question.isEmpty(), "no question about the certificate");
@@ -517,7 +490,7 @@ void DayTest::scheduledCheckAnnouncesThemWithOneLogin()
 
     // The count on the board, read as a user would copy it: a double-click
     // selects it.
-    QVERIFY(clickIn(board.first(), kBoardCount, 2));
+    QVERIFY(m_x.clickIn(board.first(), kBoardCount, 2));
     QByteArray count;
     QVERIFY(WaitFor(kAppear, [&] {
         return m_x.run(QStringLiteral("xclip"), {"-o", "-selection", "primary"}, &count) && count == "3";
@@ -560,7 +533,7 @@ void DayTest::scheduledCheckAnnouncesThemWithOneLogin()
 void DayTest::backEndsTheAlert()
 {
     QVERIFY(running());
-    QVERIFY(clickIn(m_panel, kPanelBack));
+    QVERIFY(m_x.clickIn(m_panel, kPanelBack));
     QVERIFY2(WaitFor(kAppear, [this] { return sized(kMascot).size() == 1; }), "the second mascot stayed");
     const QRect figure = mascot();
     QVERIFY2(WaitFor(kAppear, [&] { return alertShown(screenshot("6_back"), figure.topLeft()) < 0.1; }),
@@ -574,7 +547,7 @@ void DayTest::backEndsTheAlert()
 
     const QByteArray board = waitForWindow(QStringLiteral("新着お知らせ"));
     QVERIFY(!board.isEmpty());
-    QVERIFY(closeLikeACloseBox(board));
+    QVERIFY(m_x.closeLikeACloseBox(board));
     QVERIFY(WaitFor(kAppear, [this] { return titled(QStringLiteral("新着お知らせ")).isEmpty(); }));
     QCOMPARE(logins() - m_loginsBefore, 1); // still the one scheduled login
     QVERIFY(running());
@@ -584,18 +557,18 @@ void DayTest::trayRoundTrip()
 {
     QVERIFY(running());
     const QRect figure = mascot();
-    QVERIFY(clickIn(m_panel, kPanelTray));
+    QVERIFY(m_x.clickIn(m_panel, kPanelTray));
     QVERIFY2(WaitFor(kAppear, [this] { return icon().isValid(); }), "no tray icon");
     QVERIFY2(WaitFor(kAppear, [this] { return sized(kPanel).isEmpty() && sized(kMascot).isEmpty(); }),
              "the panel or the mascot stayed");
     QVERIFY2(trayArea().contains(icon()), "the icon is not in the tray");
     screenshot("7_tray");
 
-    QVERIFY(click(icon().center()));
+    QVERIFY(m_x.click(icon().center()));
     QVERIFY2(WaitFor(kAppear, [this] { return menu().isValid(); }), "no menu on a click on the icon");
     screenshot("7_menu");
     const QRect items = menu();
-    QVERIFY(click(QPoint(items.center().x(), items.top() + 10))); // メイン画面を表示
+    QVERIFY(m_x.click(QPoint(items.center().x(), items.top() + 10))); // メイン画面を表示
     QVERIFY2(WaitFor(kAppear, [&] { return mascot() == figure; }), "the mascot did not come back");
     QVERIFY(!menu().isValid());
     screenshot("7_mascot_back");
@@ -616,7 +589,7 @@ void DayTest::wrongPasswordGivesOneErrorBox()
     const int failuresBefore = logged("auth failed");
     QTest::qWait(1200); // a tick, so that the mascot is shaped where it is clicked
     QVERIFY2(openPanel(), "the double-click did not open the panel");
-    QVERIFY(clickIn(m_panel, kPanelCheck));
+    QVERIFY(m_x.clickIn(m_panel, kPanelCheck));
     const QByteArray box = waitForWindow(QStringLiteral("エラー"));
     QVERIFY2(!box.isEmpty(), "no error box");
     screenshot("8_error");
@@ -640,12 +613,12 @@ void DayTest::wrongPasswordGivesOneErrorBox()
 void DayTest::rightButtonEndsTheProgramKeepingTheSettings()
 {
     QVERIFY(running());
-    QVERIFY(clickIn(m_panel, kPanelLaunchBox));
+    QVERIFY(m_x.clickIn(m_panel, kPanelLaunchBox));
     QTest::qWait(300);
     screenshot("9_launch_box_ticked");
     const QRect figure = mascot();
     QVERIFY(figure.isValid());
-    QVERIFY(click(figure.topLeft() + kOnFigure, 3));
+    QVERIFY(m_x.click(figure.topLeft() + kOnFigure, 3));
     QVERIFY2(m_program.waitForFinished(kAppear), "the right button did not end the program");
     QCOMPARE(m_program.exitStatus(), QProcess::NormalExit);
     QCOMPARE(m_program.exitCode(), 0);

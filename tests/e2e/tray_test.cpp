@@ -45,7 +45,6 @@ private:
     // tray icon (at most 32 x 32) and the menu.
     QRect icon() const;
     QRect menu() const;
-    bool click(QPoint at, int button = 1) const;
     bool openPanel();
     bool openPanelAndGoToTheTray();
 
@@ -123,11 +122,6 @@ QRect TrayTest::menu() const
     return {};
 }
 
-bool TrayTest::click(QPoint at, int button) const
-{
-    return m_x.xdotool({"mousemove", QString::number(at.x()), QString::number(at.y()), "sleep", "0.15",
-                        "click", QString::number(button)});
-}
 
 bool TrayTest::openPanel()
 {
@@ -139,7 +133,7 @@ bool TrayTest::openPanel()
 
 bool TrayTest::openPanelAndGoToTheTray()
 {
-    return openPanel() && click(shown(kPanel).topLeft() + kTrayButton);
+    return openPanel() && m_x.click(shown(kPanel).topLeft() + kTrayButton);
 }
 
 void TrayTest::trayCommandLeavesOnlyTheIcon()
@@ -151,23 +145,23 @@ void TrayTest::trayCommandLeavesOnlyTheIcon()
 
 void TrayTest::clickOnTheIconOpensTheMenuWhoseFirstItemBringsTheMascotBack()
 {
-    QVERIFY(click(icon().center()));
+    QVERIFY(m_x.click(icon().center()));
     QVERIFY2(WaitFor(3000, [this] { return menu().isValid(); }), "no menu on a left click");
     const QRect items = menu();
-    QVERIFY(click(QPoint(items.center().x(), items.top() + 10))); // "メイン画面を表示"
+    QVERIFY(m_x.click(QPoint(items.center().x(), items.top() + 10))); // "メイン画面を表示"
     QVERIFY2(WaitFor(3000, [this] { return shown(kMascot).isValid(); }), "the mascot did not come back");
     QVERIFY(!menu().isValid());
     QVERIFY(!shown(kPanel).isValid());
     QVERIFY(icon().isValid()); // the icon stays
 
-    QVERIFY(click(icon().center(), 3)); // the context request brings the menu too
+    QVERIFY(m_x.click(icon().center(), 3)); // the context request brings the menu too
     QVERIFY2(WaitFor(3000, [this] { return menu().isValid(); }), "no menu on a right click");
 }
 
 void TrayTest::quitWithTheMascotShownClosesThePanelAndTheIconOnly()
 {
     const QRect items = menu();
-    QVERIFY(click(QPoint(items.center().x(), items.bottom() - 10))); // "終了"
+    QVERIFY(m_x.click(QPoint(items.center().x(), items.bottom() - 10))); // "終了"
     QVERIFY2(WaitFor(3000, [this] { return !icon().isValid(); }), "the icon outlived the panel");
     QTest::qWait(500);
     QCOMPARE(m_program.state(), QProcess::Running);
@@ -178,9 +172,9 @@ void TrayTest::quitWithTheMascotHiddenEndsTheProgram()
 {
     QVERIFY(openPanelAndGoToTheTray());
     QVERIFY(WaitFor(5000, [this] { return icon().isValid() && !shown(kMascot).isValid(); }));
-    QVERIFY(click(icon().center()));
+    QVERIFY(m_x.click(icon().center()));
     QVERIFY(WaitFor(3000, [this] { return menu().isValid(); }));
-    QVERIFY(click(QPoint(menu().center().x(), menu().bottom() - 10)));
+    QVERIFY(m_x.click(QPoint(menu().center().x(), menu().bottom() - 10)));
     QVERIFY2(m_program.waitForFinished(5000), "the program ran on with no window");
     QCOMPARE(m_program.exitCode(), 0);
 }

@@ -49,11 +49,6 @@ private:
     QByteArray window(const QString& title, int ms = 5000) const;
     // The visible window titled `title` (not a mascot), or empty.
     QByteArray shown(const QString& title) const;
-    // (No "mousemove --sync" here: it hangs when the pointer is already there.)
-    // Closes a window as its close box does: the window manager sends it
-    // WM_DELETE_WINDOW.
-    bool closeLikeACloseBox(const QByteArray& window) const;
-    bool clickIn(const QByteArray& window, QPoint at) const;
     bool clickOnMascot(int button, int count) const;
     bool openPanel();
 
@@ -119,18 +114,7 @@ QByteArray WindowManagerTest::shown(const QString& title) const
     return {};
 }
 
-bool WindowManagerTest::closeLikeACloseBox(const QByteArray& window) const
-{
-    return m_x.run(QStringLiteral("wmctrl"), {"-i", "-c", QString::fromLatin1(window)});
-}
 
-bool WindowManagerTest::clickIn(const QByteArray& window, QPoint at) const
-{
-    const QRect where = m_x.geometry(window);
-    const QPoint p = where.topLeft() + at;
-    return where.isValid() && m_x.xdotool({"mousemove", QString::number(p.x()), QString::number(p.y()),
-                                           "sleep", "0.1", "click", "1"});
-}
 
 bool WindowManagerTest::clickOnMascot(int button, int count) const
 {
@@ -180,11 +164,11 @@ void WindowManagerTest::closingTheNoticeBoardKeepsTheProgram()
     // "受信" on the panel: the check finds the two messages and raises the board.
     const QByteArray panel = window(QStringLiteral("Pawmelo"));
     QVERIFY(!panel.isEmpty());
-    QVERIFY(clickIn(panel, QPoint(64, 86)));
+    QVERIFY(m_x.clickIn(panel, QPoint(64, 86)));
     const QByteArray board = window(QStringLiteral("新着お知らせ"));
     QVERIFY2(!board.isEmpty(), "no notice board");
     QCOMPARE(m_server.connections(), 1);
-    QVERIFY(closeLikeACloseBox(board));
+    QVERIFY(m_x.closeLikeACloseBox(board));
     QVERIFY(WaitFor(3000, [this] { return shown(QStringLiteral("新着お知らせ")).isEmpty(); }));
     QTest::qWait(1500);
     QVERIFY(running());
@@ -200,7 +184,7 @@ void WindowManagerTest::closingThePanelInsideItsLampWaitKeepsTheProgram()
         const QByteArray panel = window(QStringLiteral("Pawmelo"));
         QVERIFY(!panel.isEmpty());
         QTest::qWait(400 * round);
-        QVERIFY(closeLikeACloseBox(panel));
+        QVERIFY(m_x.closeLikeACloseBox(panel));
         QVERIFY(WaitFor(3000, [this] { return shown(QStringLiteral("Pawmelo")).isEmpty(); }));
         QTest::qWait(2500); // past the lamp's wait
         QVERIFY2(running(), "the program ended when its panel was closed");
@@ -213,22 +197,22 @@ void WindowManagerTest::closingEachDialogKeepsTheProgram()
 {
     QVERIFY(running());
     const QByteArray panel = window(QStringLiteral("Pawmelo"));
-    QVERIFY(clickIn(panel, QPoint(20, 86))); // "設定"
+    QVERIFY(m_x.clickIn(panel, QPoint(20, 86))); // "設定"
     const QByteArray preferences = window(QStringLiteral("設定"));
     QVERIFY2(!preferences.isEmpty(), "no preferences dialog");
 
     const QList<std::pair<QPoint, QString>> dialogs{{QPoint(72, 20), QStringLiteral("ID,PASS")},
                                                     {QPoint(168, 20), QStringLiteral("サーバー")}};
     for (const auto& [button, title] : dialogs) {
-        QVERIFY(clickIn(preferences, button));
+        QVERIFY(m_x.clickIn(preferences, button));
         const QByteArray dialog = window(title);
         QVERIFY2(!dialog.isEmpty(), qPrintable(title));
-        QVERIFY(closeLikeACloseBox(dialog));
+        QVERIFY(m_x.closeLikeACloseBox(dialog));
         QVERIFY(WaitFor(3000, [&] { return shown(title).isEmpty(); }));
         QTest::qWait(500);
         QVERIFY2(running(), qPrintable("the program ended when " + title + " was closed"));
     }
-    QVERIFY(closeLikeACloseBox(preferences));
+    QVERIFY(m_x.closeLikeACloseBox(preferences));
     QVERIFY(WaitFor(3000, [this] { return shown(QStringLiteral("設定")).isEmpty(); }));
     QTest::qWait(500);
     QVERIFY(running());
@@ -240,7 +224,7 @@ void WindowManagerTest::rightButtonEndsTheProgramKeepingSettings()
     QVERIFY(running());
     // Tick the panel's launch box, then end at once: the box is kept.
     const QByteArray panel = window(QStringLiteral("Pawmelo"));
-    QVERIFY(clickIn(panel, QPoint(16, 40)));
+    QVERIFY(m_x.clickIn(panel, QPoint(16, 40)));
     QTest::qWait(300);
     QVERIFY(clickOnMascot(3, 1));
     QVERIFY(m_program.waitForFinished(5000));

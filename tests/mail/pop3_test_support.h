@@ -23,14 +23,14 @@ inline constexpr int kDripMs = 150;
 inline constexpr int kSlackMs = 1500;
 
 inline const QByteArray kMessage1 = "Subject: =?ISO-2022-JP?B?GyRCJDMkcyRLJEEkTxsoQg==?=\r\n"
-                             "From: =?UTF-8?Q?=E5=B1=B1=E7=94=B0?= <yamada@example.jp>\r\n"
-                             "Date: Tue, 1 Dec 2026 10:00:00 +0900\r\n"
-                             "Message-ID: <1@example.jp>\r\n"
-                             "\r\n"
-                             "Hello\r\n"
-                             ".hidden dot\r\n"
-                             "..two dots\r\n"
-                             ".\r\n";
+                                    "From: =?UTF-8?Q?=E5=B1=B1=E7=94=B0?= <yamada@example.jp>\r\n"
+                                    "Date: Tue, 1 Dec 2026 10:00:00 +0900\r\n"
+                                    "Message-ID: <1@example.jp>\r\n"
+                                    "\r\n"
+                                    "Hello\r\n"
+                                    ".hidden dot\r\n"
+                                    "..two dots\r\n"
+                                    ".\r\n";
 inline const QByteArray kMessage2 = "Subject: plain\r\n folded\r\nFrom: b@example.org\r\n\r\nbody\r\n";
 inline const QByteArray kMessage3 = "Subject: third\r\n\r\n";
 

@@ -6,13 +6,12 @@
 
 #include <QDeadlineTimer>
 #include <QDir>
-#include <QFile>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
 #include <QRect>
 #include <QTest>
 #include <QThread>
-
 #include <functional>
 
 // Waits up to `ms` for `done`, letting the test's own events run meanwhile.
@@ -143,6 +142,34 @@ public:
             result.append({id, QString::fromUtf8(title).trimmed(), geometry(id)});
         }
         return result;
+    }
+
+    // Moves the pointer to `at` and clicks `button` `count` times there.
+    // (No "mousemove --sync": it hangs when the pointer is already there.)
+    bool click(QPoint at, int button = 1, int count = 1) const
+    {
+        return xdotool({"mousemove", QString::number(at.x()), QString::number(at.y()), "sleep", "0.15",
+                        "click", "--repeat", QString::number(count), "--delay", "80",
+                        QString::number(button)});
+    }
+    // Clicks at `at` within a window's client area.
+    bool clickIn(const QByteArray& window, QPoint at, int count = 1) const
+    {
+        const QRect where = geometry(window);
+        return where.isValid() && click(where.topLeft() + at, 1, count);
+    }
+    // Closes a window as its close box does: the window manager sends it
+    // WM_DELETE_WINDOW.
+    bool closeLikeACloseBox(const QByteArray& window) const
+    {
+        return run(QStringLiteral("wmctrl"), {"-i", "-c", QString::fromLatin1(window)});
+    }
+    bool type(const QString& text) const { return xdotool({"type", "--delay", "60", text}); }
+    // Whether `window` is the active one, so that keys go to it.
+    bool isActive(const QByteArray& window) const
+    {
+        QByteArray active;
+        return xdotool({"getactivewindow"}, &active) && active.trimmed() == window;
     }
 
 private:
