@@ -204,7 +204,8 @@ private slots:
         CheckFixture f(2);
         f.program.setForm()->Check2->setChecked(true);
         f.program.setForm()->Text2->setText("1");
-        f.panel->Text1->setText("1");
+        f.panel->Text4->setText("60");
+        f.panel->Timer3_Timer(); // opens the window of minute 1
         QTimer::singleShot(0, f.panel, &MainForm::Timer1_Timer);
         CheckMail(f.program);
         QCOMPARE(f.server.connections(), 1);
@@ -217,9 +218,10 @@ private slots:
         CheckFixture f(1);
         f.program.setForm()->Text2->setText("2");
         f.panel->Text1->setText("1");
+        f.panel->Text4->setText("60");
         f.panel->Timer1_Timer();
         QCOMPARE(f.server.connections(), 0);
-        f.panel->Text1->setText("2");
+        f.panel->Timer3_Timer(); // minute 2: the window opens
         f.panel->Timer1_Timer();
         QCOMPARE(f.server.connections(), 1);
         // Further polls in the same window start nothing.
@@ -228,14 +230,46 @@ private slots:
         QCOMPARE(f.server.connections(), 1);
         // The seconds tick closes the window; the next one that opens gets
         // its check. Closing the preferences dialog does not lose the
-        // interval: the next poll recreates it hidden from the file.
+        // interval: the next tick recreates it hidden from the file.
         f.panel->Timer3_Timer();
         QCOMPARE(f.panel->Text1->text(), QStringLiteral("0"));
-        f.panel->Text1->setText("2");
+        f.panel->Timer1_Timer();
+        QCOMPARE(f.server.connections(), 1);
+        f.panel->Text1->setText("1");
+        f.panel->Text4->setText("60");
         f.program.setForm()->close();
+        f.panel->Timer3_Timer();
         f.panel->Timer1_Timer();
         QCOMPARE(f.server.connections(), 2);
         QVERIFY(f.program.loadedSetForm() && !f.program.loadedSetForm()->isVisible());
+    }
+
+    void loweredIntervalWaitsForTheNextMinute()
+    {
+        // Typing "15" over "20" with three minutes counted passes through
+        // "1": no check in the middle of the typing, nor at the ticks that
+        // follow, until a tick counts a minute that reaches the interval.
+        CheckFixture f(1);
+        SetForm* preferences = f.program.setForm();
+        preferences->Text2->setText("20");
+        f.panel->Text1->setText("3");
+        f.panel->Text4->setText("30");
+        f.panel->Timer3_Timer();
+        preferences->Text2->setText("1");
+        f.panel->Timer1_Timer();
+        preferences->Text2->setText("15");
+        f.panel->Timer1_Timer();
+        QCOMPARE(f.server.connections(), 0);
+
+        preferences->Text2->setText("1"); // the user settles on 1 after all
+        f.panel->Timer1_Timer();
+        f.panel->Timer3_Timer(); // 3 >= 1: the counter starts over
+        f.panel->Timer1_Timer();
+        QCOMPARE(f.server.connections(), 0);
+        f.panel->Text4->setText("60");
+        f.panel->Timer3_Timer();
+        f.panel->Timer1_Timer();
+        QCOMPARE(f.server.connections(), 1);
     }
 
     void failedConnectionsAreSaidOnceARun()
