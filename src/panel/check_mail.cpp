@@ -15,7 +15,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QScopeGuard>
-
 #include <vector>
 
 namespace {
@@ -97,10 +96,14 @@ void Announce(Program& program, int count)
     program.msgForm()->Text2->setText(QString::number(count));
     if (program.setForm()->Check2->isChecked()) {
         Program::showForm(program.msgForm());
+        // The board goes after its second also when the wait abandons the
+        // check (the panel was closed meanwhile), or it would stay for good.
+        // A nested handler may already have closed it.
+        const auto closeBoard = qScopeGuard([&program] {
+            if (MsgForm* board = program.loadedMsgForm())
+                program.unload(board);
+        });
         program.Wait(1000);
-        // A nested handler may already have closed the board.
-        if (MsgForm* board = program.loadedMsgForm())
-            program.unload(board);
     } else {
         Program::showForm(program.msgForm());
     }

@@ -272,6 +272,17 @@ private slots:
         QCOMPARE(f.server.connections(), 1);
     }
 
+    void panelClosedInTheAutoClosingBoardsWaitStillClosesTheBoard()
+    {
+        CheckFixture f(2);
+        f.program.setForm()->Check2->setChecked(true);
+        QTimer::singleShot(0, f.panel, [&] { f.panel->close(); });
+        f.program.runHandler(f.panel, [&] { f.panel->Command16_Click(); });
+        QVERIFY2(!f.program.loadedMsgForm(), "the board stayed");
+        QCOMPARE(f.program.AlertMode, qint16(0));
+        QVERIFY(!f.program.loadedMainForm()); // the abandoned check brought no panel back
+    }
+
     void failedConnectionsAreSaidOnceARun()
     {
         // Each press of "受信" says why; a run of failing scheduled checks
