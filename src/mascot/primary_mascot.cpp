@@ -94,9 +94,12 @@ void Form1::Form_DblClick()
     panel->move(toPixelsX(Left() - kPanelLeftOf), toPixelsY(Top() + kPanelBelow));
 }
 
-void Form1::mouseDoubleClickEvent(QMouseEvent*)
+void Form1::mouseDoubleClickEvent(QMouseEvent* event)
 {
-    Form_DblClick();
+    // The double-click of the left button, the one that also drags; the
+    // right button's first press has ended the program already.
+    if (event->button() == Qt::LeftButton)
+        Form_DblClick();
 }
 
 void Form1::Form_Unload()

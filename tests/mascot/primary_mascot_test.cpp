@@ -185,6 +185,14 @@ private slots:
         QCOMPARE(panel->pos(), QPoint(260, 307));
     }
 
+    void middleDoubleClickOpensNothing()
+    {
+        TestProgram t;
+        Form1* form = loadForm1(t);
+        QTest::mouseDClick(form, Qt::MiddleButton, {}, QPoint(50, 50));
+        QVERIFY(!t.program->loadedMainForm() || !t.program->loadedMainForm()->isVisible());
+    }
+
     void closingRunsTheUnloadAndEndsTheProgram()
     {
         TestProgram t;
