@@ -105,7 +105,7 @@ void MainForm::Form_Load()
 
     const QString preferences = PreferencesFile(m_program.programFolder());
     const int interval = ReadSettingInt(preferences, SettingKey::CheckIntervalMinutes);
-    m_program.setForm()->Text2->setText(QString::number(interval));
+    m_program.setForm()->setInterval(QString::number(interval));
 
     QString mailer = ReadSettingText(preferences, SettingKey::MailerPath, kNotSet);
     Text7->setText(mailer.isEmpty() ? kNotSet : mailer);

@@ -13,9 +13,10 @@
 #include "ui_set_form.h"
 
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QCloseEvent>
+#include <QScopedValueRollback>
 
 SetForm::SetForm(Program& program)
     : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -64,8 +65,20 @@ void SetForm::storeBeforeProgramEnds()
         storeSettings();
 }
 
+void SetForm::setInterval(const QString& text)
+{
+    if (Text2->text() != text)
+        Text2->setText(text);
+    else if (!m_changing)
+        Text2_Change();
+    // While the change handling runs (the start-up chain creates the panel
+    // from inside it), that run passes the interval on when the panel's load
+    // returns to it.
+}
+
 void SetForm::Text2_Change()
 {
+    const QScopedValueRollback changing(m_changing, true);
     // An emptied box becomes "0"; that change runs this handler once more,
     // nested, and this run then goes on with the "0".
     if (Text2->text().isEmpty())
@@ -86,7 +99,8 @@ void SetForm::Text2_Change()
     // An interval of 0 is saved at once, so it holds even if the program is
     // ended before this dialog is closed.
     if (!on)
-        WriteSettingText(PreferencesFile(m_program.programFolder()), SettingKey::CheckIntervalMinutes, Text2->text());
+        WriteSettingText(PreferencesFile(m_program.programFolder()), SettingKey::CheckIntervalMinutes,
+                         Text2->text());
 }
 
 void SetForm::Command1_Click()
