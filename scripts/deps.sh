@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     cmake g++ ninja-build pkg-config qt6-base-dev libfluidsynth-dev timgm6mb-soundfont
-    fonts-ipafont-gothic
+    fonts-ipafont-gothic qt6-translations-l10n
 )
 if [ "${1:-}" = "--demo" ]; then
     packages+=(dovecot-pop3d openssl iproute2)
