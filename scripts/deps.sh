@@ -13,7 +13,7 @@ fi
 if [ "${1:-}" = "--test" ]; then
     packages+=(dovecot-pop3d openssl xvfb xauth xdotool imagemagick trayer python3-dbusmock dbus curl
                libx11-dev libxext-dev
-               locales openbox wmctrl x11-utils xclip
+               locales openbox wmctrl x11-utils xclip xfce4-panel xfwm4
                clang-14 libclang-rt-14-dev)
 fi
 

@@ -8,6 +8,7 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QMenu>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
@@ -88,24 +89,42 @@ public:
     SystemTray()
     {
         // The menu comes up where people look for it on a tray icon: the
-        // left click and the desktop's context request (right click). The
-        // other code goes to the middle button, which hardly anyone uses on
-        // a tray icon. A double-click raises nothing more: its first click
-        // has brought the menu up already.
-        QObject::connect(&m_icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason why) {
-            if (why == QSystemTrayIcon::Trigger || why == QSystemTrayIcon::Context)
-                emit notification(1);
-            else if (why == QSystemTrayIcon::MiddleClick)
-                emit notification(0);
-        });
+        // left click and the context request (right click). The other code
+        // goes to the middle button, which hardly anyone uses on a tray
+        // icon. A double-click raises nothing more: its first click has
+        // brought the menu up already.
+        //
+        // The context request is answered with the icon's own context menu,
+        // never through the notification: a StatusNotifierItem host
+        // (xfce4-panel, KDE) shows only a menu the icon publishes and
+        // otherwise its own, and on an XEmbed tray Qt pops that menu up
+        // itself, so a second one would follow.
+        m_icon.setContextMenu(&m_menu);
+        QObject::connect(&m_icon, &QSystemTrayIcon::activated, this,
+                         [this](QSystemTrayIcon::ActivationReason why) {
+                             if (why == QSystemTrayIcon::Trigger)
+                                 emit notification(1);
+                             else if (why == QSystemTrayIcon::MiddleClick)
+                                 emit notification(0);
+                         });
     }
     bool isAvailable() const override { return QSystemTrayIcon::isSystemTrayAvailable(); }
     void setIcon(const QIcon& icon) override { m_icon.setIcon(icon); }
     void setTipText(const QString& text) override { m_icon.setToolTip(text); }
     void show() override { m_icon.show(); }
     void hide() override { m_icon.hide(); }
+    void setMenu(QMenu* menu) override
+    {
+        // The same items, not the same menu: the icon's menu lives as long
+        // as the icon, while the panel's goes with the panel, and each item
+        // leaves this menu when it is destroyed.
+        m_menu.clear();
+        if (menu)
+            m_menu.addActions(menu->actions());
+    }
 
 private:
+    QMenu m_menu;
     QSystemTrayIcon m_icon;
 };
 

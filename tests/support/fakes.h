@@ -134,4 +134,5 @@ public:
     void setTipText(const QString& text) override { tips.append(text); }
     void show() override { ++shown; }
     void hide() override { ++hidden; }
+    void setMenu(QMenu*) override {}
 };
