@@ -80,10 +80,12 @@ void MainForm::Timer1_Timer()
     // One check per window, and only in a window a seconds tick opened: a
     // window lasts a whole second, and a poll every 100 ms would otherwise
     // log in about ten times in it, or at once when the interval is lowered
-    // below the minutes counted.
+    // below the minutes counted. The interval is read at every poll all the
+    // same: the read brings a closed preferences dialog back, hidden.
+    const QString interval = m_program.setForm()->Text2->text();
     if (!m_windowOpen)
         return;
-    if (!CheckDue(m_program.setForm()->Text2->text(), Text1->text())) {
+    if (!CheckDue(interval, Text1->text())) {
         m_windowOpen = false; // the interval changed under the open window
         return;
     }
