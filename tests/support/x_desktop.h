@@ -49,9 +49,12 @@ public:
     }
 
     // Starts Xvfb (keeping its state when a client leaves: -noreset) and,
-    // when asked, openbox on it. Returns the display name (":N"), or empty
-    // when either did not come up.
-    QString start(bool withWindowManager, const QString& screen = QStringLiteral("1024x768x24"))
+    // when asked, a window manager on it (openbox, unless another command
+    // line is given). Returns the display name (":N"), or empty when either
+    // did not come up.
+    QString start(bool withWindowManager, const QString& screen = QStringLiteral("1024x768x24"),
+                  const QStringList& windowManager = {QStringLiteral("openbox"),
+                                                      QStringLiteral("--sm-disable")})
     {
         m_server.start(QStringLiteral("Xvfb"),
                        {"-displayfd", "1", "-noreset", "-screen", "0", screen, "-nolisten", "tcp"});
@@ -64,7 +67,7 @@ public:
         if (number.isEmpty())
             return {};
         m_display = QStringLiteral(":") + QString::fromLatin1(number);
-        if (withWindowManager && !startWindowManager())
+        if (withWindowManager && !startWindowManager(windowManager))
             return {};
         return m_display;
     }
@@ -173,11 +176,11 @@ public:
     }
 
 private:
-    bool startWindowManager()
+    bool startWindowManager(const QStringList& commandLine)
     {
         m_windowManager.setProcessEnvironment(environment());
         m_windowManager.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_windowManager.start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
+        m_windowManager.start(commandLine.value(0), commandLine.mid(1));
         if (!m_windowManager.waitForStarted(5000))
             return false;
         // wmctrl answers once a window manager has taken the screen.
