@@ -9,9 +9,11 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPointer>
 #include <QProcess>
 #include <QPushButton>
 #include <QSystemTrayIcon>
+#include <map>
 
 namespace {
 
@@ -40,6 +42,32 @@ public:
             return result == QMessageBox::Yes ? Answer::Yes : Answer::No;
         return Answer::Ok;
     }
+
+    void notify(QWidget* parent, const QString& text, const QString& title) override
+    {
+        QPointer<QMessageBox>& box = m_notices[title];
+        if (!box) {
+            box = new QMessageBox(parent);
+            box->setAttribute(Qt::WA_DeleteOnClose);
+            box->setWindowModality(Qt::NonModal);
+            // Above the mascots, which stay on top, or it could sit unseen
+            // behind them; and without taking the keyboard from whatever the
+            // user is typing into when it comes.
+            box->setWindowFlag(Qt::WindowStaysOnTopHint);
+            box->setAttribute(Qt::WA_ShowWithoutActivating);
+            box->setTextFormat(Qt::PlainText);
+            box->setIcon(QMessageBox::NoIcon);
+            box->setStandardButtons(QMessageBox::Ok);
+            box->setWindowTitle(title.isEmpty() ? QCoreApplication::applicationName() : title);
+        }
+        box->setText(text);
+        box->show();
+        box->raise();
+    }
+
+private:
+    // The boxes notify() left open, by title.
+    std::map<QString, QPointer<QMessageBox>> m_notices;
 };
 
 class ProcessLauncher final : public Launcher

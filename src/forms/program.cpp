@@ -132,6 +132,14 @@ Prompts::Answer Program::messageBox(QWidget* parent, const QString& text, const 
     return answer;
 }
 
+void Program::notify(QWidget* parent, const QString& text, const QString& title)
+{
+    if (parent && !parent->isVisible())
+        parent = nullptr;
+    if (m_services.prompts)
+        m_services.prompts->notify(parent, text, title);
+}
+
 void Program::endProgram()
 {
     for (QWidget* form : loadedForms())

@@ -143,6 +143,9 @@ public:
     /// while the box was up.
     Prompts::Answer messageBox(QWidget* parent, const QString& text, const QString& title,
                                Prompts::Buttons buttons, Prompts::Icon icon);
+    /// Shows a box through the prompts service that does not wait for its
+    /// OK (Prompts::notify).
+    void notify(QWidget* parent, const QString& text, const QString& title);
     /// Ends the program at once; no unload handler runs. Each loaded window
     /// first stores what it would lose (Form::storeBeforeProgramEnds), so
     /// that ending from a mascot loses no setting made in this run.
