@@ -307,8 +307,8 @@ private slots:
         window();
         if (f.t.prompts->shown.isEmpty())
             meanwhile();
-        QCOMPARE(f.t.prompts->notices.size(), 1);
         QCOMPARE(f.server.connections(), 1);
+        QCOMPARE(f.t.prompts->notices.size(), 1);
         QVERIFY(f.program.loadedMsgForm());
         QCOMPARE(f.program.loadedMsgForm()->Text2->text(), QStringLiteral("2"));
     }
