@@ -123,14 +123,14 @@ ScriptServer& ScriptServer::serve(const Mailbox& mailbox)
     return *this;
 }
 
-ScriptServer& ScriptServer::claimMessages(int count, int patience)
+ScriptServer& ScriptServer::claimMessages(int count, int patience, int pauseMs)
 {
-    m_steps.push_back([this, count, patience](QSslSocket& socket) {
+    m_steps.push_back([this, count, patience, pauseMs](QSslSocket& socket) {
         QByteArray line;
         for (int answered = 0; answered < patience && readLine(socket, line, kServerPatienceMs); ++answered) {
             if (line.toUpper() == "STAT")
                 write(socket, "+OK " + QByteArray::number(count) + " 0\r\n");
-            else if (!serveCommand(socket, {}, line))
+            else if ((pauseMs > 0 && !pause(socket, pauseMs)) || !serveCommand(socket, {}, line))
                 return false;
         }
         return false;

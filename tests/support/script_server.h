@@ -44,9 +44,9 @@ public:
     // until QUIT or until the client goes.
     ScriptServer& serve(const Mailbox& mailbox);
     // Answers STAT with `count` messages of which it has none, and every
-    // message command with "-ERR" at once, until QUIT or `patience`
-    // commands, then hangs up.
-    ScriptServer& claimMessages(int count, int patience);
+    // message command with "-ERR" (after `pauseMs`), until QUIT or
+    // `patience` commands, then hangs up.
+    ScriptServer& claimMessages(int count, int patience, int pauseMs = 0);
     // Answers CAPA, and USER/PASS or APOP (against kTimestamp) until the
     // client has logged in as `user` with `password`; a wrong login gets
     // "-ERR [AUTH] Authentication failed." and another try.
