@@ -6,7 +6,10 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
+#include <QPointer>
 #include <QTest>
+
+#include <algorithm>
 
 namespace {
 QList<QMessageBox*> shownBoxes()
@@ -46,8 +49,10 @@ private slots:
         boxes = shownBoxes();
         QCOMPARE(boxes.size(), 2);
         QVERIFY(boxes[0]->text() == "third" || boxes[1]->text() == "third");
+        const QList<QPointer<QMessageBox>> left(boxes.begin(), boxes.end());
         for (QMessageBox* box : boxes)
             box->close();
+        QTRY_VERIFY(std::all_of(left.begin(), left.end(), [](const auto& box) { return box.isNull(); }));
     }
 };
 
