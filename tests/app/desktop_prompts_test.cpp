@@ -9,8 +9,6 @@
 #include <QPointer>
 #include <QTest>
 
-#include <algorithm>
-
 namespace {
 QList<QMessageBox*> shownBoxes()
 {
@@ -29,30 +27,22 @@ private slots:
     void noticesNeverPileUp()
     {
         Services services = MakeDesktopServices();
-        Prompts& prompts = *services.prompts;
-        prompts.notify(nullptr, QStringLiteral("<b>first</b>"), QStringLiteral("エラー"));
-        prompts.notify(nullptr, QStringLiteral("second"), QStringLiteral("エラー"));
-        QList<QMessageBox*> boxes = shownBoxes();
-        QCOMPARE(boxes.size(), 1);
-        QCOMPARE(boxes[0]->text(), QStringLiteral("second"));
-        QCOMPARE(boxes[0]->textFormat(), Qt::PlainText);
-        QVERIFY(!boxes[0]->isModal());
+        services.prompts->notify(nullptr, QStringLiteral("<b>first</b>"), QStringLiteral("エラー"));
+        services.prompts->notify(nullptr, QStringLiteral("second"), QStringLiteral("エラー"));
+        QCOMPARE(shownBoxes().size(), 1);
+        QPointer<QMessageBox> box = shownBoxes().first();
+        QCOMPARE(box->text(), QStringLiteral("second"));
+        QVERIFY(!box->isModal());
 
-        prompts.notify(nullptr, QStringLiteral("other"), QStringLiteral("確認"));
-        QCOMPARE(shownBoxes().size(), 2);
-
-        // Once answered, the next notice of that title comes in a box of its own.
-        QPointer<QMessageBox> answered = boxes[0];
-        answered->button(QMessageBox::Ok)->click();
-        QTRY_VERIFY(answered.isNull());
-        prompts.notify(nullptr, QStringLiteral("third"), QStringLiteral("エラー"));
-        boxes = shownBoxes();
-        QCOMPARE(boxes.size(), 2);
-        QVERIFY(boxes[0]->text() == "third" || boxes[1]->text() == "third");
-        const QList<QPointer<QMessageBox>> left(boxes.begin(), boxes.end());
-        for (QMessageBox* box : boxes)
-            box->close();
-        QTRY_VERIFY(std::all_of(left.begin(), left.end(), [](const auto& box) { return box.isNull(); }));
+        // Once answered, the next notice comes in a box of its own.
+        box->button(QMessageBox::Ok)->click();
+        QTRY_VERIFY(box.isNull());
+        services.prompts->notify(nullptr, QStringLiteral("third"), QStringLiteral("エラー"));
+        QCOMPARE(shownBoxes().size(), 1);
+        box = shownBoxes().first();
+        QCOMPARE(box->text(), QStringLiteral("third"));
+        box->close();
+        QTRY_VERIFY(box.isNull());
     }
 };
 

@@ -286,51 +286,41 @@ private slots:
 
     void unansweredBoxHoldsNoLaterScheduledCheck()
     {
-        // The server is down in one window and back in the next; nobody
+        // The server is down in one window and back in the next, and nobody
         // answers the first window's box. A modal box would still hold its
-        // check when the next window comes (the fake runs it inside the
-        // box), and that window's check would be skipped.
+        // check then (the fake runs the next window inside it), and the next
+        // window's check would be skipped.
         CheckFixture f(2);
         const QString reachable = f.program.Mailer.PopServer;
         f.program.setForm()->Text2->setText("1");
-        const auto window = [&] {
+        const auto window = [&](const QString& server) {
+            f.program.Mailer.PopServer = server;
             f.panel->Text1->setText("1");
             f.panel->Timer1_Timer();
             f.panel->Timer3_Timer(); // the window closes
         };
-        const auto meanwhile = [&] {
-            f.program.Mailer.PopServer = reachable;
-            window();
-        };
-        f.t.prompts->whileShown = meanwhile;
-        f.program.Mailer.PopServer = "127.0.0.1:1";
-        window();
+        f.t.prompts->whileShown = [&] { window(reachable); };
+        window("127.0.0.1:1");
         if (f.t.prompts->shown.isEmpty())
-            meanwhile();
+            window(reachable);
         QCOMPARE(f.server.connections(), 1);
         QCOMPARE(f.t.prompts->notices.size(), 1);
-        QVERIFY(f.program.loadedMsgForm());
-        QCOMPARE(f.program.loadedMsgForm()->Text2->text(), QStringLiteral("2"));
+        QCOMPARE(f.program.msgForm()->Text2->text(), QStringLiteral("2"));
     }
 
     void serverRefusingAMillionMessagesIsGivenUpSoon()
     {
-        // It claims a million and refuses each one at once: the check stops
-        // asking after a run of refusals, not three million commands later
-        // (the server hangs up after a thousand), and still announces the
-        // login's count.
+        // The check stops after a run of refusals, not three million
+        // commands later (the server hangs up after a thousand), and still
+        // announces the login's count.
         CheckFixture f([](ScriptServer& s) {
             s.send("+OK ready\r\n").login("user", "secret").claimMessages(1'000'000, 1000).everyClient();
             return QStringLiteral("127.0.0.1:%1").arg(s.begin());
         });
         CheckMail(f.program);
-        QVERIFY(f.program.loadedMsgForm());
-        QCOMPARE(f.program.loadedMsgForm()->Text2->text(), QStringLiteral("1000000"));
+        QCOMPARE(f.program.msgForm()->Text2->text(), QStringLiteral("1000000"));
         const QList<QByteArray> seen = f.server.transcript();
-        const qsizetype asked = std::count_if(seen.begin(), seen.end(), [](const QByteArray& line) {
-            return line.startsWith("TOP ") || line.startsWith("LIST ") || line.startsWith("RETR ");
-        });
-        QVERIFY2(asked <= 30, qPrintable(QString::number(asked)));
+        QVERIFY2(seen.size() < 40, qPrintable(QString::number(seen.size())));
         QCOMPARE(seen.last(), QByteArray("QUIT"));
     }
 };
