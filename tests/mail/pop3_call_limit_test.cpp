@@ -181,7 +181,8 @@ private slots:
             s.expect("STAT", "+OK 5 500\r\n");
             for (const QByteArray n : {"1", "2", "3", "4", "5"}) {
                 s.expect("TOP " + n + " 0", "").drip({"+OK\r\n", "Subject: x\r\n", ".\r\n"}, 100);
-                s.expect("LIST " + n, "+OK " + n + " 100\r\n").expect("RETR " + n, "+OK\r\n\r\nbody\r\n.\r\n");
+                s.expect("LIST " + n, "+OK " + n + " 100\r\n")
+                    .expect("RETR " + n, "+OK\r\n\r\nbody\r\n.\r\n");
             }
         }) << 5;
         QTest::newRow("slow message") << ScriptSetup([](ScriptServer& s) {
@@ -205,7 +206,8 @@ private slots:
         Buffers b;
         QVERIFY2(fetchAll(*m_mail, handle, count, b).last().isEmpty(), "every message came");
         const QString text = FromAnsi(lastMessage(*m_mail));
-        QVERIFY2(text.startsWith(QString::fromLatin1(server(port)) + QStringLiteral(" とのやりとりが ")), qPrintable(text));
+        QVERIFY2(text.startsWith(QString::fromLatin1(server(port)) + QStringLiteral(" とのやりとりが ")),
+                 qPrintable(text));
         QElapsedTimer timer;
         timer.start();
         QCOMPARE(m_mail->NMailPop3GetMailSize(handle, 1), -1);
