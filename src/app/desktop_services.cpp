@@ -1,10 +1,11 @@
 #include "app/desktop_services.h"
 
+#include "forms/window_placement.h"
 #include "platform/fluidsynth_sound_device.h"
 #include "platform/network_manager_dial_up.h"
 #include "platform/system_clock.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -12,8 +13,50 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QSystemTrayIcon>
+#include <QTimer>
 
 namespace {
+
+// A message box that must be read and answered: it comes up above every
+// window of the program, the always-on-top mascots and the board included,
+// stays above the ones that come up while it is open, and takes the
+// keyboard. `centreArea`, when valid, is where it is centred.
+class ProgramMessageBox final : public QMessageBox
+{
+public:
+    ProgramMessageBox(QWidget* parent, QRect centreArea)
+        : QMessageBox(parent)
+        , m_centreArea(centreArea)
+    {
+        setWindowFlag(Qt::WindowStaysOnTopHint);
+        qApp->installEventFilter(this);
+    }
+
+protected:
+    void showEvent(QShowEvent* event) override
+    {
+        QMessageBox::showEvent(event); // gives the box its size
+        if (m_centreArea.isValid()) {
+            const QRect area = m_centreArea;
+            PlaceFrame(this, [area](QSize frame) { return CentredIn(frame, area); });
+        }
+        raise();
+        activateWindow(); // carried out once the box is mapped
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        // Another window of the program coming up (the second mascot, the
+        // board) would land above the box; the box goes back on top.
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (event->type() == QEvent::Show && widget && widget != this && widget->isWindow() && isVisible())
+            QTimer::singleShot(0, this, [this] { raise(); });
+        return QMessageBox::eventFilter(watched, event);
+    }
+
+private:
+    QRect m_centreArea;
+};
 
 class MessageBoxPrompts final : public Prompts
 {
@@ -21,7 +64,7 @@ public:
     Answer messageBox(QWidget* parent, const QString& text, const QString& title, Buttons buttons,
                       Icon icon) override
     {
-        QMessageBox box(parent);
+        ProgramMessageBox box(parent, centreArea ? centreArea() : QRect());
         box.setTextFormat(Qt::PlainText); // a server's words are never markup
         box.setText(text);
         box.setWindowTitle(title.isEmpty() ? QCoreApplication::applicationName() : title);

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QRect>
 #include <QString>
+
+#include <functional>
 
 class QWidget;
 
@@ -18,4 +21,9 @@ public:
     /// An empty title means the application's default title.
     virtual Answer messageBox(QWidget* parent, const QString& text, const QString& title, Buttons buttons,
                               Icon icon) = 0;
+
+    /// The area a box is centred in: the available area of the monitor the
+    /// program's windows are on. Set by the program; unset, the toolkit
+    /// places the box.
+    std::function<QRect()> centreArea;
 };
