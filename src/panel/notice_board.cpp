@@ -8,6 +8,13 @@
 
 #include <QCloseEvent>
 
+namespace {
+// The count box as designed: 33 pixels (495 twips) wide, its left edge 34
+// pixels in from the board's right edge, under the message box's last pixel.
+constexpr int kCountWidth = 33;
+constexpr int kCountFromRight = 34;
+} // namespace
+
 MsgForm::MsgForm(Program& program)
     : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint
                            | Qt::WindowMinimizeButtonHint | Qt::WindowStaysOnTopHint)
@@ -49,8 +56,8 @@ void MsgForm::resizeEvent(QResizeEvent* event)
     // floating minimum) gets the two boxes filling it instead of an empty
     // strip beside them; at the board's own size this is its design.
     QWidget::resizeEvent(event);
-    Text1->setGeometry(0, 0, width() - 33, height());
-    Text2->setGeometry(width() - 34, 0, 33, height());
+    Text1->setGeometry(0, 0, width() - kCountWidth, height());
+    Text2->setGeometry(width() - kCountFromRight, 0, kCountWidth, height());
 }
 
 void MsgForm::closeEvent(QCloseEvent* event)

@@ -49,9 +49,11 @@ public:
     }
 
     // Starts Xvfb (keeping its state when a client leaves: -noreset) and,
-    // when asked, openbox on it. Returns the display name (":N"), or empty
-    // when either did not come up.
-    QString start(bool withWindowManager, const QString& screen = QStringLiteral("1024x768x24"))
+    // when asked, openbox on it. `monitors`, when given, cut the screen into
+    // that many monitors (RandR 1.5 monitors, which Qt sees as screens).
+    // Returns the display name (":N"), or empty when any of it failed.
+    QString start(bool withWindowManager, const QString& screen = QStringLiteral("1024x768x24"),
+                  const QList<QRect>& monitors = {})
     {
         m_server.start(QStringLiteral("Xvfb"),
                        {"-displayfd", "1", "-noreset", "-screen", "0", screen, "-nolisten", "tcp"});
@@ -64,6 +66,16 @@ public:
         if (number.isEmpty())
             return {};
         m_display = QStringLiteral(":") + QString::fromLatin1(number);
+        for (qsizetype i = 0; i < monitors.size(); ++i) {
+            // The first monitor takes over Xvfb's one output; xrandr wants
+            // millimetres too, which nothing here reads.
+            const QRect& m = monitors[i];
+            const QString geometry =
+                QStringLiteral("%1/300x%2/200+%3+%4").arg(m.width()).arg(m.height()).arg(m.x()).arg(m.y());
+            if (!run(QStringLiteral("xrandr"), {"--setmonitor", QStringLiteral("monitor%1").arg(i), geometry,
+                                                i == 0 ? QStringLiteral("screen") : QStringLiteral("none")}))
+                return {};
+        }
         if (withWindowManager && !startWindowManager())
             return {};
         return m_display;
@@ -122,6 +134,41 @@ public:
         return QRect(x, y, width, height);
     }
 
+    // A window's frame: its client area with the window manager's border
+    // and title bar (_NET_FRAME_EXTENTS), or an empty rect.
+    QRect frame(const QByteArray& window) const
+    {
+        const QRect client = geometry(window);
+        const QList<int> extents = cardinals(window, "_NET_FRAME_EXTENTS");
+        if (!client.isValid() || extents.size() != 4)
+            return client;
+        return client.adjusted(-extents[0], -extents[2], extents[1], extents[3]);
+    }
+    // A property of a window as xprop prints its value, or empty.
+    QByteArray property(const QByteArray& window, const char* name) const
+    {
+        QByteArray output;
+        const QStringList target =
+            window.isEmpty() ? QStringList{"-root"} : QStringList{"-id", QString::fromLatin1(window)};
+        if (!run(QStringLiteral("xprop"), target + QStringList{QString::fromLatin1(name)}, &output))
+            return {};
+        // "NAME(TYPE) = values", or "NAME(WINDOW): window id # ids".
+        for (const QByteArray& mark : {QByteArray(" = "), QByteArray("id # ")})
+            if (output.contains(mark))
+                return output.mid(output.indexOf(mark) + mark.size()).trimmed();
+        return {};
+    }
+    // The managed windows, bottom first (_NET_CLIENT_LIST_STACKING), as the
+    // decimal ids xdotool gives.
+    QList<QByteArray> stacking() const
+    {
+        QList<QByteArray> ids;
+        for (const QByteArray& id : property({}, "_NET_CLIENT_LIST_STACKING").split(','))
+            ids.append(
+                QByteArray::number(id.trimmed().mid(id.trimmed().indexOf('x') + 1).toULongLong(nullptr, 16)));
+        return ids;
+    }
+
     struct Window
     {
         QByteArray id;
@@ -173,6 +220,16 @@ public:
     }
 
 private:
+    QList<int> cardinals(const QByteArray& window, const char* name) const
+    {
+        QList<int> values;
+        const QByteArray text = property(window, name);
+        for (const QByteArray& value : text.split(','))
+            if (!value.trimmed().isEmpty())
+                values.append(value.trimmed().toInt());
+        return values;
+    }
+
     bool startWindowManager()
     {
         m_windowManager.setProcessEnvironment(environment());
