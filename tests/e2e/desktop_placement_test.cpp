@@ -69,7 +69,10 @@ private:
     QList<XDesktop::Window> windows() const { return m_x.visibleWindows(m_program.processId()); }
     // The one visible window titled `title` that is not a mascot, waited for.
     QByteArray waitForWindow(const QString& title) const;
-    QList<XDesktop::Window> sized(QSize size) const;
+    QList<XDesktop::Window> sized(QSize size) const
+    {
+        return m_x.visibleWindows(m_program.processId(), size);
+    }
     QRect mascot() const;
     bool waitForMascotAt(QPoint topLeft) const;
     // Drags the mascot by its figure until the pointer is at `pointer`.
@@ -126,15 +129,6 @@ QByteArray DesktopPlacementTest::waitForWindow(const QString& title) const
         found = ids.size() == 1 ? ids.first() : QByteArray();
         return !found.isEmpty();
     });
-    return found;
-}
-
-QList<XDesktop::Window> DesktopPlacementTest::sized(QSize size) const
-{
-    QList<XDesktop::Window> found;
-    for (const XDesktop::Window& w : windows())
-        if (w.geometry.size() == size)
-            found.append(w);
     return found;
 }
 

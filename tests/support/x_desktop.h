@@ -191,6 +191,16 @@ public:
         return result;
     }
 
+    // The visible windows of a process that have `size`.
+    QList<Window> visibleWindows(qint64 pid, QSize size) const
+    {
+        QList<Window> found;
+        for (const Window& w : visibleWindows(pid))
+            if (w.geometry.size() == size)
+                found.append(w);
+        return found;
+    }
+
     // Moves the pointer to `at` and clicks `button` `count` times there.
     // (No "mousemove --sync": it hangs when the pointer is already there.)
     bool click(QPoint at, int button = 1, int count = 1) const
