@@ -6,125 +6,73 @@ namespace {
 // Two monitors side by side, the right one taller.
 const QRect kLeft(0, 0, 1024, 768);
 const QRect kRight(1024, 0, 1280, 1024);
+// The panel's frame, 40 pixels left of the mascot and 7 below it.
+QRect designedPanel(const QRect& mascot)
+{
+    return QRect(mascot.left() - 40, mascot.top() + 107, 187, 137);
+}
 } // namespace
-
-Q_DECLARE_METATYPE(TwipsPoint)
 
 class PlacementTest final : public QObject
 {
     Q_OBJECT
 private slots:
-    void monitorHoldingMostOfAWindow_data()
+    void monitorHoldingMostOrNearest()
     {
-        QTest::addColumn<QRect>("window");
-        QTest::addColumn<int>("expected");
-        QTest::newRow("wholly on the right") << QRect(1500, 300, 100, 100) << 1;
-        QTest::newRow("straddling, more on the left") << QRect(970, 300, 100, 100) << 0;
-        QTest::newRow("straddling, more on the right") << QRect(1000, 300, 100, 100) << 1;
-        QTest::newRow("below the left one, beside the right one") << QRect(900, 900, 100, 100) << 1;
-        QTest::newRow("far past the right edge") << QRect(5000, 100, 100, 100) << 1;
-        QTest::newRow("above both, nearer the left") << QRect(100, -500, 100, 100) << 0;
-    }
-    void monitorHoldingMostOfAWindow()
-    {
-        QFETCH(QRect, window);
-        QFETCH(int, expected);
-        QCOMPARE(MonitorHolding(window, {kLeft, kRight}), expected);
-        QCOMPARE(MonitorHolding(window, {}), -1);
+        const QList<QRect> both{kLeft, kRight};
+        QCOMPARE(MonitorHolding(QRect(970, 300, 100, 100), both), 0); // more on the left
+        QCOMPARE(MonitorHolding(QRect(1000, 300, 100, 100), both), 1);
+        QCOMPARE(MonitorHolding(QRect(900, 900, 100, 100), both), 1); // on neither: the nearer
+        QCOMPARE(MonitorHolding(QRect(100, -500, 100, 100), both), 0);
+        QCOMPARE(MonitorHolding(QRect(0, 0, 10, 10), {}), -1);
+        // Below the shorter monitor, half on the taller one: not on screen.
+        QVERIFY(OnMonitors(QRect(970, 300, 100, 100), both));
+        QVERIFY(!OnMonitors(QRect(970, 700, 100, 100), both));
     }
 
-    void onMonitorsCountsTheGapsBetweenThem()
+    void panelBelowTheMascotElseAboveItAndInwardAtTheSides()
     {
-        QVERIFY(OnMonitors(QRect(970, 300, 100, 100), {kLeft, kRight}));
-        // Below the shorter monitor, half on the taller one.
-        QVERIFY(!OnMonitors(QRect(970, 700, 100, 100), {kLeft, kRight}));
+        auto place = [](QRect mascot, QRect area) { return PlacePanel(designedPanel(mascot), mascot, area); };
+        QCOMPARE(place(QRect(400, 300, 100, 100), kLeft), QRect(360, 407, 187, 137));
+        QCOMPARE(place(QRect(400, 668, 100, 100), kLeft), QRect(360, 524, 187, 137));
+        QCOMPARE(place(QRect(924, 668, 100, 100), kLeft), QRect(837, 524, 187, 137));
+        QCOMPARE(place(QRect(0, 100, 100, 100), kLeft), QRect(0, 207, 187, 137));
+        QCOMPARE(place(QRect(1024, 100, 100, 100), kRight), QRect(1024, 207, 187, 137));
+        // Room neither below nor above: as low as it fits.
+        QCOMPARE(place(QRect(100, 50, 100, 100), QRect(0, 0, 300, 200)), QRect(60, 63, 187, 137));
+        // Larger than the monitor: its title bar stays on it.
+        QCOMPARE(FitInto(QRect(-50, -50, 400, 300), QRect(0, 0, 300, 200)).topLeft(), QPoint(0, 0));
     }
 
-    void panelGoesBelowTheMascotOrAboveItWhenThereIsNoRoom_data()
-    {
-        QTest::addColumn<QRect>("mascot");
-        QTest::addColumn<QRect>("expected");
-        // The designed place: 40 pixels to the left, 107 below the mascot's
-        // top (7 below its bottom edge); the frame is 187 x 137.
-        QTest::newRow("room below") << QRect(400, 300, 100, 100) << QRect(360, 407, 187, 137);
-        QTest::newRow("at the bottom") << QRect(400, 668, 100, 100) << QRect(360, 524, 187, 137);
-        QTest::newRow("bottom right corner") << QRect(924, 668, 100, 100) << QRect(837, 524, 187, 137);
-        QTest::newRow("left edge") << QRect(0, 100, 100, 100) << QRect(0, 207, 187, 137);
-        QTest::newRow("right monitor's left edge")
-            << QRect(1024, 100, 100, 100) << QRect(1024, 207, 187, 137);
-    }
-    void panelGoesBelowTheMascotOrAboveItWhenThereIsNoRoom()
-    {
-        QFETCH(QRect, mascot);
-        QFETCH(QRect, expected);
-        const QRect designed(mascot.left() - 40, mascot.top() + 107, 187, 137);
-        const QRect area = mascot.left() >= 1024 ? kRight : kLeft;
-        QCOMPARE(PlacePanel(designed, mascot, area), expected);
-    }
-
-    void panelTooTallForEitherSideStaysOnTheMonitorTitleBarFirst()
-    {
-        const QRect area(0, 0, 300, 200);
-        const QRect placed = PlacePanel(QRect(60, 157, 187, 137), QRect(100, 50, 100, 100), area);
-        QCOMPARE(placed, QRect(60, 63, 187, 137));
-        // Larger than the monitor: the top-left corner stays on it.
-        QCOMPARE(FitInto(QRect(-50, -50, 400, 300), area).topLeft(), QPoint(0, 0));
-    }
-
-    void placeAwayMovesJustClearOfOtherWindows()
+    void placeAwayMovesTheShortestWayClearOfOthers()
     {
         const QRect area(0, 0, 1024, 768);
         const QRect dialog(417, 315, 190, 139);
-        // Nothing in the way: where it was wanted.
         QCOMPARE(PlaceAway(dialog, {QRect(0, 0, 100, 100)}, area), dialog);
-        // Over another dialog in the middle: beside it, not above or below,
-        // the way that moves it least.
-        const QRect other(412, 274, 200, 219);
-        const QRect beside = PlaceAway(dialog, {other}, area);
-        QVERIFY(!beside.intersects(other));
-        QCOMPARE(beside.top(), dialog.top());
-        QCOMPARE(beside.right(), other.left() - 1);
-        // A board over the panel's buttons goes just clear of the panel, by
-        // the shortest way (here 55 pixels to the right).
-        const QRect board(391, 366, 244, 39);
-        const QRect panel(259, 287, 187, 137);
-        QCOMPARE(PlaceAway(board, {panel}, area), QRect(446, 366, 244, 39));
-        // Hemmed in by the monitor's edge: the other side.
-        const QRect atEdge(900, 300, 120, 100);
-        const QRect placed = PlaceAway(QRect(950, 320, 60, 40), {atEdge}, area);
-        QVERIFY(area.contains(placed) && !placed.intersects(atEdge));
+        // Over a taller dialog in the middle: beside it rather than above,
+        // though that is a little nearer.
+        QCOMPARE(PlaceAway(dialog, {QRect(412, 274, 200, 219)}, area), QRect(222, 315, 190, 139));
+        // A board over the panel's buttons: 55 pixels to its right.
+        QCOMPARE(PlaceAway(QRect(391, 366, 244, 39), {QRect(259, 287, 187, 137)}, area),
+                 QRect(446, 366, 244, 39));
+        // Against the monitor's edge: the other way.
+        QCOMPARE(PlaceAway(QRect(950, 320, 60, 40), {QRect(900, 300, 120, 100)}, area),
+                 QRect(840, 320, 60, 40));
+        // No free place: the one that covers least.
+        QCOMPARE(PlaceAway(QRect(100, 50, 100, 100), {QRect(0, 0, 300, 150)}, QRect(0, 0, 300, 200)),
+                 QRect(100, 100, 100, 100));
     }
 
-    void placeAwayWithNoFreePlaceCoversTheLeast()
+    void mascotEdgeRuleOnAMonitorAwayFromTheOrigin()
     {
-        const QRect area(0, 0, 300, 200);
-        const QList<QRect> others{QRect(0, 0, 300, 150)};
-        const QRect placed = PlaceAway(QRect(100, 50, 100, 100), others, area);
-        QVERIFY(area.contains(placed));
-        QCOMPARE(placed.top(), 100); // only 50 rows of it still covered
-    }
-
-    void mascotEdgeRuleOnAMonitorOffTheOrigin_data()
-    {
-        QTest::addColumn<TwipsPoint>("at");
-        QTest::addColumn<TwipsPoint>("expected");
-        // The right monitor in twips: 15360 .. 34560 across, 0 .. 15360 down.
-        QTest::newRow("inside") << TwipsPoint{20000, 3000} << TwipsPoint{20000, 3000};
-        QTest::newRow("past its left edge") << TwipsPoint{15000, 3000} << TwipsPoint{15360, 3000};
-        QTest::newRow("past its bottom right") << TwipsPoint{34000, 15000} << TwipsPoint{33060, 13860};
-    }
-    void mascotEdgeRuleOnAMonitorOffTheOrigin()
-    {
-        QFETCH(TwipsPoint, at);
-        QFETCH(TwipsPoint, expected);
-        QCOMPARE(KeepWithin(at, 1500, 1500, QRectF(15360, 0, 19200, 15360)), expected);
-    }
-
-    void mascotWiderThanItsMonitorEndsFlushRight()
-    {
-        // Left first, right last: Left goes past the monitor's left edge.
-        const TwipsPoint kept = KeepWithin({16000, 0}, 1500, 1500, QRectF(15360, 0, 900, 1200));
-        QCOMPARE(kept, (TwipsPoint{14760, -300}));
+        // The right monitor in twips: 15360 to 34560 across, 0 to 15360 down.
+        const QRectF right(15360, 0, 19200, 15360);
+        QCOMPARE(KeepWithin({20000, 3000}, 1500, 1500, right), (TwipsPoint{20000, 3000}));
+        QCOMPARE(KeepWithin({15000, 3000}, 1500, 1500, right), (TwipsPoint{15360, 3000}));
+        QCOMPARE(KeepWithin({34000, 15000}, 1500, 1500, right), (TwipsPoint{33060, 13860}));
+        // Wider than the monitor: left first, right last, so Left goes past
+        // the monitor's left edge.
+        QCOMPARE(KeepWithin({16000, 0}, 1500, 1500, QRectF(15360, 0, 900, 1200)), (TwipsPoint{14760, -300}));
     }
 };
 

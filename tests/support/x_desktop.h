@@ -209,6 +209,18 @@ public:
                         "click", "--repeat", QString::number(count), "--delay", "80",
                         QString::number(button)});
     }
+    // Presses the left button at `from`, moves to `to` in eight steps and
+    // lets go there.
+    bool drag(QPoint from, QPoint to) const
+    {
+        QStringList steps{"mousemove", QString::number(from.x()), QString::number(from.y()), "mousedown",
+                          "1"};
+        for (int step = 1; step <= 8; ++step) {
+            const QPoint at = from + (to - from) * step / 8;
+            steps << QStringLiteral("sleep 0.05 mousemove %1 %2").arg(at.x()).arg(at.y()).split(u' ');
+        }
+        return xdotool(steps << QStringLiteral("sleep 0.1 mouseup 1").split(u' '));
+    }
     // Clicks at `at` within a window's client area.
     bool clickIn(const QByteArray& window, QPoint at, int count = 1) const
     {
