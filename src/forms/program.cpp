@@ -6,9 +6,9 @@
 
 #include <QDir>
 #include <QScopeGuard>
-
 #include <QTimer>
 #include <QWidget>
+
 #include <algorithm>
 
 Program::Program(Environment environment, Services services)
