@@ -74,7 +74,7 @@ private:
 void CompositorTest::bothMascotsAreShaped()
 {
     QVERIFY2(
-        !m_x.start(true, "1024x768x24", {"xfwm4", "--compositor=on", "--vblank=off", "--sm-client-disable"})
+        !m_x.start(true, "1024x768x24", {}, {"xfwm4", "--compositor=on", "--vblank=off", "--sm-client-disable"})
              .isEmpty(),
         "could not start Xvfb with xfwm4");
     const QString data = MakeProgramFolder(m_folder.path());
