@@ -339,7 +339,8 @@ private slots:
         f.program.setForm()->Text2->setText("1");
         const auto window = [&](const QString& server) {
             f.program.Mailer.PopServer = server;
-            f.panel->Text1->setText("1");
+            f.panel->Text4->setText("60");
+            f.panel->Timer3_Timer(); // a minute counted: the window opens
             f.panel->Timer1_Timer();
             f.panel->Timer3_Timer(); // the window closes
         };
