@@ -272,12 +272,22 @@ QByteArray Profile::getString(const QString& file, QByteArrayView section, QByte
 }
 
 bool Profile::writeString(const QString& file, QByteArrayView section, QByteArrayView key,
-                          QByteArrayView value, QFileDevice::Permissions newFileMode)
+                          QByteArrayView value, QFileDevice::Permissions mode, FileModeRule rule)
+{
+    return writeStrings(file, section, {{key.toByteArray(), value.toByteArray()}}, mode, rule);
+}
+
+bool Profile::writeStrings(const QString& file, QByteArrayView section,
+                           const QList<std::pair<QByteArray, QByteArray>>& keyValues,
+                           QFileDevice::Permissions mode, FileModeRule rule)
 {
     section = trimBlanks(section);
-    key = trimBlanks(key);
-    if (!isStorableSection(section) || !isStorableKey(key))
+    if (!isStorableSection(section) || keyValues.isEmpty())
         return false;
+    for (const auto& [key, value] : keyValues) {
+        if (!isStorableKey(trimBlanks(key)))
+            return false;
+    }
 
     QByteArray content;
     if (QFileInfo::exists(file)) {
@@ -287,6 +297,7 @@ bool Profile::writeString(const QString& file, QByteArrayView section, QByteArra
             return false;
         content = std::move(*existing);
     }
-    return ReplaceFile(file, withKeySet(splitLines(content), section, key, cutAtLineBreak(value)),
-                       newFileMode);
+    for (const auto& [key, value] : keyValues)
+        content = withKeySet(splitLines(content), section, trimBlanks(key), cutAtLineBreak(value));
+    return ReplaceFile(file, content, mode, rule);
 }

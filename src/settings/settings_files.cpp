@@ -183,14 +183,24 @@ QString ReadSettingText(const QString& file, const QString& key, const QString& 
     return FromAnsi(Profile::getString(file, kSection, ToAnsi(key), ToAnsi(defaultText), kTextBufferSize));
 }
 
-void WriteSettingText(const QString& file, const QString& key, const QString& text)
+bool WriteSettingText(const QString& file, const QString& key, const QString& text)
+{
+    return WriteSettingTexts(file, {{key, text}});
+}
+
+bool WriteSettingTexts(const QString& file, const QList<std::pair<QString, QString>>& keyTexts)
 {
     using P = QFileDevice::Permission;
     const QFileDevice::Permissions ownerOnly = P::ReadOwner | P::WriteOwner;
-    const QFileDevice::Permissions mode = file.endsWith(u"iniIdPass.ini", Qt::CaseInsensitive)
-                                              ? ownerOnly
-                                              : ownerOnly | P::ReadGroup | P::ReadOther;
-    Profile::writeString(file, kSection, ToAnsi(key), ToAnsi(text), mode);
+    // The password is in the account file in plain text: however the file
+    // came to be (copied, restored, made by hand), a write leaves it private.
+    const bool account = file.endsWith(u"iniIdPass.ini", Qt::CaseInsensitive);
+    QList<std::pair<QByteArray, QByteArray>> keyValues;
+    for (const auto& [key, text] : keyTexts)
+        keyValues.append({ToAnsi(key), ToAnsi(text)});
+    return account
+               ? Profile::writeStrings(file, kSection, keyValues, ownerOnly, FileModeRule::EveryWrite)
+               : Profile::writeStrings(file, kSection, keyValues, ownerOnly | P::ReadGroup | P::ReadOther);
 }
 
 void ImportMailerSettings(const QString& currentDir, MailerSettings& settings)

@@ -113,6 +113,8 @@ private slots:
                                                                     {"S", " "},   {"S", "[T]"},  {"", "E"}};
         for (const auto& [section, key] : unstorable)
             QVERIFY(!Profile::writeString(m_file, section, key, "x", kMode600));
+        // Keys written together are all refused for one that cannot be stored.
+        QVERIFY(!Profile::writeStrings(m_file, "S", {{"G", "1"}, {"E=F", "x"}}, kMode600));
         QCOMPARE(readBytes(m_file), before);
     }
 
