@@ -136,11 +136,18 @@ struct Location
     QByteArrayView value;
 };
 
+// An editor saving the file as UTF-8 may put this mark in front of its first
+// line, where it would hide the first section's name.
+constexpr QByteArrayView kByteOrderMark = "\xEF\xBB\xBF";
+
 Location locate(const QList<QByteArrayView>& lines, QByteArrayView section, QByteArrayView key)
 {
     Location at;
     for (qsizetype i = 0; i < lines.size(); ++i) {
-        const ParsedLine parsed = parseLine(lines[i]);
+        QByteArrayView line = lines[i];
+        if (i == 0 && line.startsWith(kByteOrderMark))
+            line = line.sliced(kByteOrderMark.size());
+        const ParsedLine parsed = parseLine(line);
         if (parsed.kind == ParsedLine::Section) {
             if (at.sectionLine >= 0)
                 break; // the section ends where the next one starts

@@ -18,6 +18,9 @@
 //    character is compared exactly).
 //  - Lines end at CR LF, a lone CR or a lone LF on reading; every line
 //    written ends with CR LF.
+//  - A UTF-8 byte-order mark that an editor put at the start of the file is
+//    not part of the first line's name on reading; on writing, the first
+//    line is kept as it was, mark and all.
 //  - Blanks around a key are ignored, but a value is everything after the
 //    first '=' up to the end of its line, blanks and quotes included, so
 //    whatever is written reads back unchanged.
