@@ -64,12 +64,19 @@ enum class TextStore
 QString UnstorableTextMessage(const QString& field, const QString& text, TextStore store);
 
 /// Reads "kestra.ini" in `currentDir`: the lines beginning "SMTP=", "POP3=",
-/// "MAIL=" and "APOP=" set the matching field (a later line wins); other
+/// "MAIL=" and "APOP=" set the matching field (a later line wins), and the
+/// three texts' bytes as the file held them are kept in `FileBytes`; other
 /// lines are ignored. Fields keep their values when the file is missing.
 void ImportMailerSettings(const QString& currentDir, MailerSettings& settings);
 
+/// Whether `text` is still the text that `fileBytes` (a value as kestra.ini
+/// held it) was read as, so that the bytes, not the text, go back to the file.
+bool IsImportedText(const QString& text, const QByteArray& fileBytes);
+
 /// Replaces "kestra.ini" in `currentDir` with exactly the four lines "SMTP=",
-/// "POP3=", "MAIL=" and "APOP=", each ending in CR LF. The old file stays
-/// whole when the new one cannot be written; returns whether it was. A new
-/// file is 0644; an existing one keeps its mode.
+/// "POP3=", "MAIL=" and "APOP=", each ending in CR LF. A text still as it
+/// was imported is written as the bytes it came from (IsImportedText), even
+/// where they are not valid CP932. The old file stays whole when the new
+/// one cannot be written; returns whether it was. A new file is 0644; an
+/// existing one keeps its mode, and its owner may always read and write it.
 bool ExportMailerSettings(const QString& currentDir, const MailerSettings& settings);
