@@ -49,9 +49,11 @@ void IdPassForm::OkCommand_Click()
     m_program.AccountPassword = PassText->text();
     const QString account = AccountFile(m_program.programFolder());
     if (m_ui->Check1->isChecked()) {
-        WriteSettingText(account, SettingKey::AccountName, IdText->text());
-        WriteSettingText(account, SettingKey::AccountPassword, PassText->text());
-        WriteSettingText(account, SettingKey::AccountSaved, QStringLiteral("1"));
+        // One replacement of the file: a name never stands with the
+        // password of another (a kill or a full disk between the keys).
+        WriteSettingTexts(account, {{SettingKey::AccountName, IdText->text()},
+                                    {SettingKey::AccountPassword, PassText->text()},
+                                    {SettingKey::AccountSaved, QStringLiteral("1")}});
     } else {
         // Only the choice is recorded; a pair saved earlier stays.
         WriteSettingText(account, SettingKey::AccountSaved, QStringLiteral("0"));
