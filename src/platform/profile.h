@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QFileDevice>
+#include <QList>
 #include <QString>
 
 // Private-profile (INI) files kept as byte strings in the ANSI code page
@@ -56,4 +57,8 @@ public:
     /// key, ']' in a section or a lone lead byte at its end, ...).
     static bool writeString(const QString& file, QByteArrayView section, QByteArrayView key,
                             QByteArrayView value, QFileDevice::Permissions newFileMode);
+
+    /// The key names of `section`, as they stand in the file, in file order;
+    /// empty when the file or the section is missing.
+    static QList<QByteArray> keys(const QString& file, QByteArrayView section);
 };
