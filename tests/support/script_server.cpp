@@ -402,26 +402,41 @@ QString ServeMailbox(ScriptServer& server, const ScriptServer::Mailbox& mailbox,
     return QStringLiteral("127.0.0.1:%1").arg(server.begin());
 }
 
-TestCertificate MakeTestCertificate(const QString& folder)
+TestCertificate MakeTestCertificate(const QString& folder, const QString& keyType,
+                                    const QString& organization)
 {
-    const QString keyPath = folder + QStringLiteral("/key.pem");
-    const QString certPath = folder + QStringLiteral("/cert.pem");
+    TestCertificate result;
+    result.keyPath = folder + QStringLiteral("/key.pem");
+    result.certPath = folder + QStringLiteral("/cert.pem");
+    QStringList arguments{QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"), keyType};
+    if (keyType == QStringLiteral("ec"))
+        arguments << QStringLiteral("-pkeyopt") << QStringLiteral("ec_paramgen_curve:prime256v1");
+    arguments << QStringLiteral("-nodes") << QStringLiteral("-keyout") << result.keyPath
+              << QStringLiteral("-out") << result.certPath << QStringLiteral("-days") << QStringLiteral("2")
+              << QStringLiteral("-addext") << QStringLiteral("subjectAltName=DNS:localhost,IP:127.0.0.1");
+    if (organization.isEmpty()) {
+        arguments << QStringLiteral("-subj") << QStringLiteral("/CN=localhost");
+    } else {
+        // A configuration file can hold any character in a name ("\n" is a line break there).
+        const QString config = folder + QStringLiteral("/subject.cnf");
+        QFile file(config);
+        if (!file.open(QIODevice::WriteOnly))
+            return {};
+        file.write("[req]\ndistinguished_name=dn\nprompt=no\nstring_mask=utf8only\nutf8=yes\n[dn]\nCN="
+                   "localhost\nO=" +
+                   QString(organization).replace(u'\n', QStringLiteral("\\n")).toUtf8() + "\n");
+        file.close();
+        arguments << QStringLiteral("-config") << config;
+    }
     QProcess openssl;
-    openssl.start(
-        QStringLiteral("openssl"),
-        {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"), QStringLiteral("ec"),
-         QStringLiteral("-pkeyopt"), QStringLiteral("ec_paramgen_curve:prime256v1"), QStringLiteral("-nodes"),
-         QStringLiteral("-keyout"), keyPath, QStringLiteral("-out"), certPath, QStringLiteral("-days"),
-         QStringLiteral("2"), QStringLiteral("-subj"), QStringLiteral("/CN=localhost"),
-         QStringLiteral("-addext"), QStringLiteral("subjectAltName=DNS:localhost,IP:127.0.0.1")});
+    openssl.start(QStringLiteral("openssl"), arguments);
     if (!openssl.waitForFinished(30000) || openssl.exitCode() != 0)
         return {};
-    TestCertificate result;
-    const QList<QSslCertificate> certificates = QSslCertificate::fromPath(certPath);
+    const QList<QSslCertificate> certificates = QSslCertificate::fromPath(result.certPath);
     if (!certificates.isEmpty())
         result.certificate = certificates.first();
-    QFile keyFile(keyPath);
+    QFile keyFile(result.keyPath);
     if (keyFile.open(QIODevice::ReadOnly))
-        result.key = QSslKey(&keyFile, QSsl::Ec);
+        result.key = QSslKey(&keyFile, keyType == QStringLiteral("ec") ? QSsl::Ec : QSsl::Rsa);
     return result;
 }

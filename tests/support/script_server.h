@@ -113,11 +113,15 @@ QByteArray TestMessage(const QByteArray& subject, int bodyLines = 3);
 QString ServeMailbox(ScriptServer& server, const ScriptServer::Mailbox& mailbox,
                      const QByteArray& user = "user", const QByteArray& password = "secret");
 
-// A certificate for 127.0.0.1 and localhost made with openssl for the test.
+// A certificate for 127.0.0.1 and localhost made with openssl for the test,
+// with a key of `keyType` ("ec" for P-256, or as openssl's -newkey takes it,
+// "rsa:1024") and, when given, the organization name `organization`.
 struct TestCertificate
 {
     QSslCertificate certificate;
     QSslKey key;
+    QString certPath, keyPath; // the PEM files in the folder
     bool valid() const { return !certificate.isNull() && !key.isNull(); }
 };
-TestCertificate MakeTestCertificate(const QString& folder);
+TestCertificate MakeTestCertificate(const QString& folder, const QString& keyType = QStringLiteral("ec"),
+                                    const QString& organization = {});
