@@ -1,9 +1,13 @@
 // A whole mail check through the mail library's face against a server whose
 // every byte comes from the input: greeting, capabilities, login, status,
 // size and message replies, in whatever shape. The server runs on 127.0.0.1
-// in a thread of its own; it sends the input at once, closes its side and
-// reads what the client says until the client goes, so the client meets the
-// end of the stream wherever the input ends, and no wait depends on timing.
+// in a thread of its own; it sends the first line of the input as the
+// greeting and then, for each command that comes, the next reply (one line,
+// or up to the "." line for CAPA, TOP and RETR when it begins "+OK"), since
+// the client refuses replies that come before their command. Once the input
+// is used up, or the client waits for more than the next reply holds, it
+// sends what is left, closes its side and reads until the client goes, so
+// the client meets the end of the stream wherever the input ends.
 //
 // Input: byte 0 chooses the client's moves (bit 0 APOP, bits 1-2 the pipeline
 // window, bits 3-4 the order of the calls, bits 5-7 the size of the body
@@ -21,6 +25,7 @@
 #include <deque>
 #include <mutex>
 #include <netinet/in.h>
+#include <poll.h>
 #include <span>
 #include <sys/socket.h>
 #include <thread>
@@ -70,20 +75,86 @@ private:
                 script = std::move(m_scripts.front());
                 m_scripts.pop_front();
             }
-            qsizetype sent = 0;
-            while (sent < script.size()) {
-                const ssize_t n =
-                    ::send(client, script.constData() + sent, size_t(script.size() - sent), MSG_NOSIGNAL);
-                if (n <= 0)
-                    break;
-                sent += n;
-            }
+            play(client, script);
             ::shutdown(client, SHUT_WR);
             char sink[4096];
             while (::recv(client, sink, sizeof sink, 0) > 0) {
             }
             ::close(client);
         }
+    }
+
+    // Where the line that starts at `from` ends, its LF included.
+    static qsizetype lineEnd(const QByteArray& script, qsizetype from)
+    {
+        const qsizetype lf = script.indexOf('\n', from);
+        return lf < 0 ? script.size() : lf + 1;
+    }
+
+    // Where the reply to `command` that starts at `from` ends.
+    static qsizetype replyEnd(const QByteArray& script, qsizetype from, const QByteArray& command)
+    {
+        const QByteArray verb = command.split(' ').first().toUpper();
+        qsizetype end = lineEnd(script, from);
+        if ((verb != "CAPA" && verb != "TOP" && verb != "RETR") || !script.mid(from, 3).startsWith("+OK"))
+            return end;
+        while (end < script.size()) {
+            const qsizetype next = lineEnd(script, end);
+            QByteArray line = script.mid(end, next - end);
+            end = next;
+            if (line.endsWith('\n'))
+                line.chop(1);
+            if (line.endsWith('\r'))
+                line.chop(1);
+            if (line == ".")
+                break;
+        }
+        return end;
+    }
+
+    static bool sendBytes(int client, QByteArrayView bytes)
+    {
+        qsizetype sent = 0;
+        while (sent < bytes.size()) {
+            const ssize_t n = ::send(client, bytes.data() + sent, size_t(bytes.size() - sent), MSG_NOSIGNAL);
+            if (n <= 0)
+                return false;
+            sent += n;
+        }
+        return true;
+    }
+
+    static void play(int client, const QByteArray& script)
+    {
+        qsizetype at = lineEnd(script, 0);
+        if (!sendBytes(client, QByteArrayView(script).first(at)))
+            return;
+        QByteArray pending;
+        while (at < script.size()) {
+            qsizetype lf = pending.indexOf('\n');
+            if (lf < 0) {
+                // A client that says nothing for this long waits for more
+                // than the next reply holds: it gets the rest.
+                pollfd wanted{client, POLLIN, 0};
+                if (::poll(&wanted, 1, 100) <= 0)
+                    break;
+                char chunk[4096];
+                const ssize_t n = ::recv(client, chunk, sizeof chunk, 0);
+                if (n <= 0)
+                    return;
+                pending.append(chunk, n);
+                continue;
+            }
+            QByteArray command = pending.left(lf);
+            pending.remove(0, lf + 1);
+            if (command.endsWith('\r'))
+                command.chop(1);
+            const qsizetype end = replyEnd(script, at, command);
+            if (!sendBytes(client, QByteArrayView(script).sliced(at, end - at)))
+                return;
+            at = end;
+        }
+        sendBytes(client, QByteArrayView(script).sliced(at));
     }
 
     int m_listener = -1;
