@@ -29,7 +29,8 @@ bool isHidden(char32_t c)
 }
 
 // `text` for one line of the question: hidden characters written out as
-// "\uXXXX", then cut at `limit` characters (never inside a pair).
+// "[U+XXXX]" (a backslash would show as a yen sign in Japanese fonts),
+// then cut at `limit` characters (never inside a pair).
 QString oneLine(const QString& text, qsizetype limit)
 {
     QString out;
@@ -38,7 +39,7 @@ QString oneLine(const QString& text, qsizetype limit)
         const char32_t c = pair ? QChar::surrogateToUcs4(text[i], text[i + 1]) : text[i].unicode();
         const qsizetype width = pair ? 2 : 1;
         if (isHidden(c))
-            out += QStringLiteral("\\u") + QString::number(uint(c), 16).toUpper().rightJustified(4, u'0');
+            out += QStringLiteral("[U+%1]").arg(QString::number(uint(c), 16).toUpper().rightJustified(4, u'0'));
         else
             out += QStringView(text).sliced(i, width);
         i += width;
