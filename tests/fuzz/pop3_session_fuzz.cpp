@@ -84,77 +84,58 @@ private:
         }
     }
 
-    // Where the line that starts at `from` ends, its LF included.
-    static qsizetype lineEnd(const QByteArray& script, qsizetype from)
-    {
-        const qsizetype lf = script.indexOf('\n', from);
-        return lf < 0 ? script.size() : lf + 1;
-    }
-
-    // Where the reply to `command` that starts at `from` ends.
+    // Where the reply to `command` that starts at `from` ends: one line, or
+    // up to the "." line for a "+OK" to CAPA, TOP or RETR.
     static qsizetype replyEnd(const QByteArray& script, qsizetype from, const QByteArray& command)
     {
-        const QByteArray verb = command.split(' ').first().toUpper();
-        qsizetype end = lineEnd(script, from);
-        if ((verb != "CAPA" && verb != "TOP" && verb != "RETR") || !script.mid(from, 3).startsWith("+OK"))
-            return end;
-        while (end < script.size()) {
-            const qsizetype next = lineEnd(script, end);
-            QByteArray line = script.mid(end, next - end);
-            end = next;
-            if (line.endsWith('\n'))
-                line.chop(1);
-            if (line.endsWith('\r'))
-                line.chop(1);
-            if (line == ".")
-                break;
+        const auto lineEnd = [&](qsizetype at) {
+            const qsizetype lf = script.indexOf('\n', at);
+            return lf < 0 ? script.size() : lf + 1;
+        };
+        qsizetype end = lineEnd(from);
+        const QByteArray verb = command.left(4).toUpper();
+        if ((verb == "CAPA" || verb == "TOP " || verb == "RETR") && script.mid(from, 3) == "+OK") {
+            QByteArray line;
+            while (end < script.size() && line != ".\n" && line != ".\r\n") {
+                line = script.mid(end, lineEnd(end) - end);
+                end += line.size();
+            }
         }
         return end;
     }
 
-    static bool sendBytes(int client, QByteArrayView bytes)
-    {
-        qsizetype sent = 0;
-        while (sent < bytes.size()) {
-            const ssize_t n = ::send(client, bytes.data() + sent, size_t(bytes.size() - sent), MSG_NOSIGNAL);
-            if (n <= 0)
-                return false;
-            sent += n;
-        }
-        return true;
-    }
-
     static void play(int client, const QByteArray& script)
     {
-        qsizetype at = lineEnd(script, 0);
-        if (!sendBytes(client, QByteArrayView(script).first(at)))
-            return;
-        QByteArray pending;
-        while (at < script.size()) {
-            qsizetype lf = pending.indexOf('\n');
-            if (lf < 0) {
-                // A client that says nothing for this long waits for more
-                // than the next reply holds: it gets the rest.
-                pollfd wanted{client, POLLIN, 0};
-                if (::poll(&wanted, 1, 100) <= 0)
-                    break;
-                char chunk[4096];
-                const ssize_t n = ::recv(client, chunk, sizeof chunk, 0);
+        qsizetype sent = 0;
+        const auto sendUpTo = [&](qsizetype end) {
+            while (sent < end) {
+                const ssize_t n = ::send(client, script.constData() + sent, size_t(end - sent), MSG_NOSIGNAL);
                 if (n <= 0)
-                    return;
-                pending.append(chunk, n);
+                    return false;
+                sent += n;
+            }
+            return true;
+        };
+        QByteArray pending;
+        bool open = sendUpTo(replyEnd(script, 0, {})); // the greeting
+        while (open && sent < script.size()) {
+            if (const qsizetype lf = pending.indexOf('\n'); lf >= 0) {
+                open = sendUpTo(replyEnd(script, sent, pending.left(lf)));
+                pending.remove(0, lf + 1);
                 continue;
             }
-            QByteArray command = pending.left(lf);
-            pending.remove(0, lf + 1);
-            if (command.endsWith('\r'))
-                command.chop(1);
-            const qsizetype end = replyEnd(script, at, command);
-            if (!sendBytes(client, QByteArrayView(script).sliced(at, end - at)))
-                return;
-            at = end;
+            // A client silent this long waits for more than the next reply
+            // holds: it gets the rest.
+            pollfd wanted{client, POLLIN, 0};
+            if (::poll(&wanted, 1, 100) <= 0)
+                break;
+            char chunk[4096];
+            const ssize_t n = ::recv(client, chunk, sizeof chunk, 0);
+            open = n > 0;
+            pending.append(chunk, std::max<ssize_t>(n, 0));
         }
-        sendBytes(client, QByteArrayView(script).sliced(at));
+        if (open)
+            sendUpTo(script.size());
     }
 
     int m_listener = -1;

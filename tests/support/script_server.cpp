@@ -402,34 +402,22 @@ QString ServeMailbox(ScriptServer& server, const ScriptServer::Mailbox& mailbox,
     return QStringLiteral("127.0.0.1:%1").arg(server.begin());
 }
 
-TestCertificate MakeTestCertificate(const QString& folder, const QString& keyType,
-                                    const QString& organization)
+TestCertificate MakeTestCertificate(const QString& folder, const QString& keyType, const QString& organization)
 {
     TestCertificate result;
     result.keyPath = folder + QStringLiteral("/key.pem");
     result.certPath = folder + QStringLiteral("/cert.pem");
-    QStringList arguments{QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"), keyType};
-    if (keyType == QStringLiteral("ec"))
-        arguments << QStringLiteral("-pkeyopt") << QStringLiteral("ec_paramgen_curve:prime256v1");
-    arguments << QStringLiteral("-nodes") << QStringLiteral("-keyout") << result.keyPath
-              << QStringLiteral("-out") << result.certPath << QStringLiteral("-days") << QStringLiteral("2")
-              << QStringLiteral("-addext") << QStringLiteral("subjectAltName=DNS:localhost,IP:127.0.0.1");
-    if (organization.isEmpty()) {
-        arguments << QStringLiteral("-subj") << QStringLiteral("/CN=localhost");
-    } else {
-        // A configuration file can hold any character in a name ("\n" is a line break there).
-        const QString config = folder + QStringLiteral("/subject.cnf");
-        QFile file(config);
-        if (!file.open(QIODevice::WriteOnly))
-            return {};
-        file.write("[req]\ndistinguished_name=dn\nprompt=no\nstring_mask=utf8only\nutf8=yes\n[dn]\nCN="
-                   "localhost\nO=" +
-                   QString(organization).replace(u'\n', QStringLiteral("\\n")).toUtf8() + "\n");
-        file.close();
-        arguments << QStringLiteral("-config") << config;
-    }
+    const QStringList curve{QStringLiteral("-pkeyopt"), QStringLiteral("ec_paramgen_curve:prime256v1")};
+    const QString subject = QStringLiteral("/CN=localhost") + (organization.isEmpty() ? QString() : "/O=" + organization);
     QProcess openssl;
-    openssl.start(QStringLiteral("openssl"), arguments);
+    openssl.start(QStringLiteral("openssl"),
+                  QStringList{QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"), keyType} +
+                      (keyType == QStringLiteral("ec") ? curve : QStringList()) +
+                      QStringList{QStringLiteral("-nodes"), QStringLiteral("-keyout"), result.keyPath,
+                                  QStringLiteral("-out"), result.certPath, QStringLiteral("-days"),
+                                  QStringLiteral("2"), QStringLiteral("-utf8"), QStringLiteral("-subj"), subject,
+                                  QStringLiteral("-addext"),
+                                  QStringLiteral("subjectAltName=DNS:localhost,IP:127.0.0.1")});
     if (!openssl.waitForFinished(30000) || openssl.exitCode() != 0)
         return {};
     const QList<QSslCertificate> certificates = QSslCertificate::fromPath(result.certPath);
