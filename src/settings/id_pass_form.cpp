@@ -1,6 +1,7 @@
 #include "settings/id_pass_form.h"
 
 #include "forms/program.h"
+#include "forms/window_placement.h"
 #include "settings/setting_keys.h"
 #include "settings/settings_files.h"
 #include "settings/text_refusal.h"
@@ -21,6 +22,7 @@ IdPassForm::IdPassForm(Program& program)
     // Apply the dialog's style sheet (the asterisk mask among it) now, not
     // only when it is first shown: the boxes are read and written hidden.
     ensurePolished();
+    m_program.placeDialog(this);
 }
 
 IdPassForm::~IdPassForm() = default;
@@ -60,6 +62,13 @@ void IdPassForm::OkCommand_Click()
 void IdPassForm::CancelCommand_Click()
 {
     m_program.unload(this);
+}
+
+void IdPassForm::showEvent(QShowEvent* event)
+{
+    // Typing goes where something is missing.
+    FocusFirstEmpty({IdText, PassText});
+    QDialog::showEvent(event);
 }
 
 void IdPassForm::reject()

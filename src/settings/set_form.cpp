@@ -3,7 +3,6 @@
 #include "base/text_value.h"
 #include "forms/form_timer.h"
 #include "forms/program.h"
-#include "forms/window_placement.h"
 #include "panel/main_panel.h"
 #include "settings/id_pass_form.h"
 #include "settings/option_form.h"
@@ -31,6 +30,9 @@ SetForm::SetForm(Program& program)
     m_program.connectHandler(Text2, &QLineEdit::textChanged, this, &SetForm::Text2_Change);
     m_program.connectHandler(m_ui->Command1, &QPushButton::clicked, this, &SetForm::Command1_Click);
     m_program.connectHandler(m_ui->Command2, &QPushButton::clicked, this, &SetForm::Command2_Click);
+    // Placed the first time it is shown; later showings keep wherever the
+    // user has put it.
+    m_program.placeDialog(this);
 }
 
 SetForm::~SetForm() = default;
@@ -97,17 +99,6 @@ void SetForm::Command1_Click()
 void SetForm::Command2_Click()
 {
     Program::showForm(m_program.optionForm());
-}
-
-void SetForm::showEvent(QShowEvent* event)
-{
-    // Centred on the screen the first time it is shown; later showings keep
-    // wherever the user has put it.
-    if (!m_placed && !event->spontaneous()) {
-        m_placed = true;
-        CentreOnScreen(this);
-    }
-    QWidget::showEvent(event);
 }
 
 void SetForm::closeEvent(QCloseEvent* event)

@@ -43,11 +43,9 @@ public:
     QLineEdit* Text2;  // minutes between automatic checks, as typed
 
 protected:
-    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
     std::unique_ptr<Ui::SetForm> m_ui;
     Program& m_program;
-    bool m_placed = false;
 };

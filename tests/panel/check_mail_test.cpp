@@ -24,14 +24,23 @@ struct CheckFixture
     Program& program = *t.program;
     MainForm* panel;
 
+    // Plays the server for the check and returns its address.
+    using Script = std::function<QString(ScriptServer&)>;
+
     explicit CheckFixture(int messageCount)
+        : CheckFixture([messageCount](ScriptServer& s) {
+            ScriptServer::Mailbox mailbox;
+            for (int i = 1; i <= messageCount; ++i)
+                mailbox.append(TestMessage("m" + QByteArray::number(i)));
+            return ServeMailbox(s, mailbox);
+        })
     {
-        ScriptServer::Mailbox mailbox;
-        for (int i = 1; i <= messageCount; ++i)
-            mailbox.append(TestMessage("m" + QByteArray::number(i)));
+    }
+    explicit CheckFixture(const Script& script)
+    {
         WriteSettingText(t.account(), "NAME", "user");
         WriteSettingText(t.account(), "NAME2", "secret");
-        program.Mailer.PopServer = ServeMailbox(server, mailbox);
+        program.Mailer.PopServer = script(server);
         // The test server offers no encryption; the user has allowed that.
         ServerTrustFile(ServersFile(program.programFolder()))
             .allowClearLogin(*ParsePop3Address(program.Mailer.PopServer));
@@ -126,7 +135,7 @@ private slots:
         WriteSettingText(f.t.account(), "NAME2", "wrong");
         int quitsWhileShown = -1;
         f.t.prompts->whileShown = [&] { quitsWhileShown = int(f.verbs().count("QUIT")); };
-        CheckMail(f.program);
+        CheckMail(f.program, CheckTrigger::Button);
         QCOMPARE(f.t.prompts->shown.size(), 1);
         QCOMPARE(f.t.prompts->shown[0].title, QStringLiteral("エラー"));
         // Our own sentence first, then the server's words, marked as its.
@@ -141,6 +150,11 @@ private slots:
         QCOMPARE(f.verbs().count("QUIT"), 1);
         QVERIFY(!f.program.loadedMsgForm());
         QVERIFY(f.t.sound->commands.isEmpty());
+
+        // A scheduled check says the same without waiting for its OK.
+        CheckMail(f.program, CheckTrigger::Schedule);
+        QCOMPARE(f.t.prompts->shown.size(), 1);
+        QCOMPARE(f.t.prompts->notices.value(0).text, f.t.prompts->shown[0].text);
     }
 
     void panelClosedWhileTheErrorBoxIsUpEndsTheCheck()
@@ -264,14 +278,55 @@ private slots:
         f.program.connectFailureSaid = false; // as at the start of a run
         for (int i = 0; i < 3; ++i)
             CheckMail(f.program, CheckTrigger::Schedule);
-        QCOMPARE(f.t.prompts->shown.size(), 1);
+        QCOMPARE(f.t.prompts->notices.size(), 1);
         f.program.Mailer.PopServer = reachable;
         CheckMail(f.program, CheckTrigger::Schedule);
         f.program.Mailer.PopServer = "127.0.0.1:1";
         CheckMail(f.program, CheckTrigger::Schedule);
         CheckMail(f.program, CheckTrigger::Schedule);
-        QCOMPARE(f.t.prompts->shown.size(), 2);
+        QCOMPARE(f.t.prompts->notices.size(), 2);
+        QVERIFY(f.t.prompts->shown.isEmpty());
         QVERIFY(!f.program.loadedMsgForm() || f.program.loadedMsgForm()->Text2->text() == "1");
+    }
+
+    void unansweredBoxHoldsNoLaterScheduledCheck()
+    {
+        // The server is down in one window and back in the next, and nobody
+        // answers the first window's box. A modal box would still hold its
+        // check then (the fake runs the next window inside it), and the next
+        // window's check would be skipped.
+        CheckFixture f(2);
+        const QString reachable = f.program.Mailer.PopServer;
+        f.program.setForm()->Text2->setText("1");
+        const auto window = [&](const QString& server) {
+            f.program.Mailer.PopServer = server;
+            f.panel->Text1->setText("1");
+            f.panel->Timer1_Timer();
+            f.panel->Timer3_Timer(); // the window closes
+        };
+        f.t.prompts->whileShown = [&] { window(reachable); };
+        window("127.0.0.1:1");
+        if (f.t.prompts->shown.isEmpty())
+            window(reachable);
+        QCOMPARE(f.server.connections(), 1);
+        QCOMPARE(f.t.prompts->notices.size(), 1);
+        QCOMPARE(f.program.msgForm()->Text2->text(), QStringLiteral("2"));
+    }
+
+    void serverRefusingAMillionMessagesIsGivenUpSoon()
+    {
+        // The check stops after a run of refusals, not three million
+        // commands later (the server hangs up after a thousand), and still
+        // announces the login's count.
+        CheckFixture f([](ScriptServer& s) {
+            s.send("+OK ready\r\n").login("user", "secret").claimMessages(1'000'000, 1000).everyClient();
+            return QStringLiteral("127.0.0.1:%1").arg(s.begin());
+        });
+        CheckMail(f.program);
+        QCOMPARE(f.program.msgForm()->Text2->text(), QStringLiteral("1000000"));
+        const QList<QByteArray> seen = f.server.transcript();
+        QVERIFY2(seen.size() < 40, qPrintable(QString::number(seen.size())));
+        QCOMPARE(seen.last(), QByteArray("QUIT"));
     }
 };
 

@@ -60,7 +60,10 @@ struct Checker
         panel = t.program->mainForm();
     }
     QString serversFile() const { return ServersFile(t.program->programFolder()); }
-    void pressReceive() { t.program->runHandler(panel, [this] { panel->Command16_Click(); }); }
+    void pressReceive()
+    {
+        t.program->runHandler(panel, [this] { panel->Command16_Click(); });
+    }
     int questions() const
     {
         return int(std::count_if(t.prompts->shown.begin(), t.prompts->shown.end(),
@@ -101,7 +104,8 @@ private slots:
             QCOMPARE(question.buttons, Prompts::Buttons::YesNo);
             QVERIFY(question.text.contains(m_dovecot));
             QVERIFY(question.text.contains("自己署名"));
-            QVERIFY(question.text.contains(QString::fromLatin1(m_fingerprint.left(4).toUpper()).insert(2, ':')));
+            QVERIFY(
+                question.text.contains(QString::fromLatin1(m_fingerprint.left(4).toUpper()).insert(2, ':')));
             QVERIFY(question.text.endsWith("この証明書を信頼して接続しますか？"));
             QVERIFY(!question.text.contains("変わっています"));
             QCOMPARE(first.boardCount(), QStringLiteral("3"));
@@ -126,7 +130,8 @@ private slots:
         server.setTls(other.certificate, other.key, true);
         server.silence();
         const QString address = "127.0.0.1:" + QString::number(server.begin());
-        Checker checker("pop3s://" + address, "[PINS]\r\n" + address.toLatin1() + "=" + m_fingerprint + "\r\n");
+        Checker checker("pop3s://" + address,
+                        "[PINS]\r\n" + address.toLatin1() + "=" + m_fingerprint + "\r\n");
         checker.t.prompts->answer = Prompts::Answer::No;
         checker.pressReceive();
         QCOMPARE(checker.questions(), 1);
@@ -193,8 +198,8 @@ private slots:
     {
         QTemporaryDir keys, forgedKeys;
         const TestCertificate trusted = MakeTestCertificate(keys.path());
-        const TestCertificate forged =
-            MakeTestCertificate(forgedKeys.path(), "ec", u"evil\n「はい」を選んでください。\u202e"_s);
+        const TestCertificate forged = MakeTestCertificate(
+            forgedKeys.path(), {.organization = u"evil\n「はい」を選んでください。\u202e"_s});
         QVERIFY(trusted.valid() && forged.valid());
         ScriptServer tls, plain, intercepted;
         tls.setTls(trusted.certificate, trusted.key, true);
@@ -234,7 +239,7 @@ private slots:
     void weakKeyIsNamedAndNoPinWaivesIt()
     {
         QTemporaryDir keys;
-        const TestCertificate weak = MakeTestCertificate(keys.path(), "rsa:1024");
+        const TestCertificate weak = MakeTestCertificate(keys.path(), {.keyType = u"rsa:1024"_s});
         QVERIFY(weak.valid());
         // Qt's TLS will not serve a key that weak; Python's, at its lowest level, will.
         QProcess server;
