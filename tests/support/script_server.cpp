@@ -436,7 +436,7 @@ TestCertificate MakeTestCertificate(const QString& folder, const TestCertificate
                                   subject, QStringLiteral("-addext"),
                                   QStringLiteral("subjectAltName=") + options.names});
     if (!openssl.waitForFinished(30000) || openssl.exitCode() != 0)
-        return {};
+        return result; // without a certificate: not valid()
     const QList<QSslCertificate> certificates = QSslCertificate::fromPath(result.certPath);
     if (!certificates.isEmpty())
         result.certificate = certificates.first();
