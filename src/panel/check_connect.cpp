@@ -4,6 +4,7 @@
 #include "base/text_value.h"
 #include "forms/program.h"
 #include "panel/certificate_question.h"
+#include "settings/server_trust_file.h"
 #include "settings/settings_files.h"
 
 #include <QFileInfo>
@@ -66,14 +67,15 @@ bool trustedNow(Program& program, const NMail::RefusedCertificate& refused)
 // encryption; once per server and run when the answer is no.
 bool clearLoginAllowedNow(Program& program, const Pop3Address& server)
 {
-    const QString address = server.display();
-    if (program.declinedClearLogins.contains(address))
+    // Keyed as in the servers file, so that "Mail.Example.JP" and
+    // "mail.example.jp" are one server here too.
+    if (program.declinedClearLogins.contains(ServerTrustKey(server)))
         return false;
     const Prompts::Answer answer =
-        program.messageBox(nullptr, ClearLoginQuestion(address, program.Mailer.UseApop != 0),
+        program.messageBox(nullptr, ClearLoginQuestion(server.display(), program.Mailer.UseApop != 0),
                            QStringLiteral("確認"), Prompts::Buttons::YesNo, Prompts::Icon::Question);
     if (answer != Prompts::Answer::Yes) {
-        program.declinedClearLogins.insert(address);
+        program.declinedClearLogins.insert(ServerTrustKey(server));
         return false;
     }
     sayIfNotKept(program, program.mail().allowClearLogin(server));
@@ -97,7 +99,8 @@ int ConnectForCheck(Program& program, CheckTrigger trigger)
     bool justDeclined = false;
     if (handle == -1) {
         if (const std::optional<NMail::RefusedCertificate> refused = mail.refusedCertificate()) {
-            const bool askedBefore = program.declinedCertificates.contains(CertificateFingerprint(refused->certificate));
+            const bool askedBefore =
+                program.declinedCertificates.contains(CertificateFingerprint(refused->certificate));
             if (trustedNow(program, *refused))
                 handle = mail.NMailPop3Connect(server);
             else
@@ -106,7 +109,7 @@ int ConnectForCheck(Program& program, CheckTrigger trigger)
     }
     if (handle == -1) {
         if (const std::optional<Pop3Address> plain = mail.unencryptedServer()) {
-            const bool askedBefore = program.declinedClearLogins.contains(plain->display());
+            const bool askedBefore = program.declinedClearLogins.contains(ServerTrustKey(*plain));
             if (clearLoginAllowedNow(program, *plain))
                 handle = mail.NMailPop3Connect(server);
             else

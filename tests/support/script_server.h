@@ -132,7 +132,7 @@ struct TestCertificate
 struct TestCertificateOptions
 {
     QString keyType = QStringLiteral("ec");
-    QString organization;
+    QString organization = {};
     QString names = QStringLiteral("DNS:localhost,IP:127.0.0.1");
 };
 TestCertificate MakeTestCertificate(const QString& folder, const TestCertificateOptions& options = {});
