@@ -40,6 +40,7 @@ printf '[EXEINI]\r\nNUMBER=0\r\nNUMBER2=%s\r\nNUMBER4=0\r\n' "$interval" > "$set
 printf '[EXEINI]\r\nNAME=test\r\nNAME2=s3cret\r\n' > "$settings/iniIdPass.ini"
 mkdir "$work/cwd"
 printf 'SMTP=\r\nPOP3=127.0.0.1:%s\r\nMAIL=\r\nAPOP=0\r\n' "$port" > "$work/cwd/kestra.ini"
+printf '[CLEAR]\r\n127.0.0.1:%s=1\r\n' "$port" > "$settings/servers.ini" # clear text allowed: no question
 
 display=$(( 200 + $$ % 300 ))
 Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp -noreset >/dev/null 2>&1 &

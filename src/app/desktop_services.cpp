@@ -80,15 +80,18 @@ public:
         box.setIcon(icon == Icon::Question      ? QMessageBox::Question
                     : icon == Icon::Exclamation ? QMessageBox::Warning
                                                 : QMessageBox::NoIcon);
-        if (buttons == Buttons::YesNo) {
+        const bool yesNo = buttons != Buttons::Ok;
+        if (yesNo) {
             box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
             // Qt's own captions are English without a translation loaded.
             box.button(QMessageBox::Yes)->setText(QStringLiteral("はい(&Y)"));
             box.button(QMessageBox::No)->setText(QStringLiteral("いいえ(&N)"));
+            if (buttons == Buttons::YesNoDefaultNo)
+                box.setDefaultButton(QMessageBox::No);
         } else
             box.setStandardButtons(QMessageBox::Ok);
         const int result = box.exec();
-        if (buttons == Buttons::YesNo)
+        if (yesNo)
             return result == QMessageBox::Yes ? Answer::Yes : Answer::No;
         return Answer::Ok;
     }

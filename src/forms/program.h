@@ -72,6 +72,11 @@ public:
     bool connectFailureSaid = false;
     // Fingerprints of server certificates the user declined in this run.
     QSet<QByteArray> declinedCertificates;
+    // Servers (by their key in the servers file) the user would not send a
+    // password in clear to, in this run.
+    QSet<QByteArray> declinedClearLogins;
+    // That a trust answer could not be stored has been said in this run.
+    bool trustNotKeptSaid = false;
 
     QString programFolder() const { return m_environment.programFolder; }
     QString currentDirectory() const;

@@ -93,15 +93,24 @@ public:
     void addCaCertificates(const QList<QSslCertificate>& certificates);
 
     using RefusedCertificate = ::RefusedCertificate;
-    /// Where the library keeps the certificates the user trusted and the
-    /// servers that spoke TLS; without one it remembers nothing.
+    /// Where the library keeps the certificates the user trusted, the
+    /// servers that spoke TLS and those the user allowed a password in
+    /// clear; without one it remembers nothing and asks for nothing.
     void setServerTrust(ServerTrust* trust);
-    /// After a connect that failed on the server's certificate: what was
-    /// refused and why. Empty after any other connect.
+    /// After a connect that failed on the server's certificate, one that
+    /// trusting it would let through: what was refused and why. Empty after
+    /// any other connect.
     std::optional<RefusedCertificate> refusedCertificate() const;
-    /// Trusts exactly the certificate with `fingerprint` for `address`
-    /// ("host:port") from now on.
-    void trustCertificate(const QString& address, const QByteArray& fingerprint);
+    /// Trusts exactly the refused certificate for its server from now on.
+    /// False when that cannot be kept beyond this run (it holds until then).
+    bool trustCertificate(const RefusedCertificate& refused);
+    /// After a connect that was ended before the login because the server
+    /// offers no encryption and the user has not allowed the password to go
+    /// to it in clear: that server. Empty after any other connect.
+    std::optional<Pop3Address> unencryptedServer() const;
+    /// Lets the password (or the APOP digest) go to `server` in clear from
+    /// now on. False when that cannot be kept beyond this run.
+    bool allowClearLogin(const Pop3Address& server);
     // Messages whose commands may go out ahead when the server offers
     // PIPELINING (at most 64); 0 asks for one command at a time. Default 8.
     void setPipelineWindow(int messages);

@@ -38,11 +38,16 @@ Pop3Connection::Pop3Connection(Pop3Address address, Settings settings)
     QObject::connect(&m_socket, &QAbstractSocket::connected, &m_socket,
                      [this] { m_socket.setSocketOption(QAbstractSocket::LowDelayOption, 1); });
     // The certificate the user trusted for this address is accepted as it
-    // is, whatever its chain or name; any other one is checked as usual.
-    QObject::connect(&m_socket, &QSslSocket::sslErrors, [this](const QList<QSslError>&) {
-        const QByteArray pinned = m_settings.trust ? m_settings.trust->pinnedFingerprint(where()) : QByteArray();
-        if (!pinned.isEmpty() && pinned == CertificateFingerprint(m_socket.peerCertificate()))
+    // is, whatever its chain or name, unless the TLS library itself finds it
+    // too weak; any other one is checked as usual.
+    QObject::connect(&m_socket, &QSslSocket::sslErrors, [this](const QList<QSslError>& errors) {
+        const QByteArray pinned =
+            m_settings.trust ? m_settings.trust->pinnedFingerprint(m_address) : QByteArray();
+        if (!pinned.isEmpty() && pinned == CertificateFingerprint(m_socket.peerCertificate()) &&
+            std::all_of(errors.begin(), errors.end(), IsWaivableError)) {
+            m_pinAccepted = true;
             m_socket.ignoreSslErrors();
+        }
     });
 }
 
@@ -262,15 +267,21 @@ bool Pop3Connection::handshakeFailed(Limit limit, int timeoutMs)
 {
     const QList<QSslError> errors = m_socket.sslHandshakeErrors();
     if (!errors.isEmpty()) {
+        fail(CertificateRefusalText(where(), errors));
+        // Only a certificate that trusting it would let through is put to
+        // the user.
+        if (!std::all_of(errors.begin(), errors.end(), IsWaivableError))
+            return false;
         RefusedCertificate refused;
+        refused.server = m_address;
         refused.address = where();
         refused.certificate = m_socket.peerCertificate();
         for (const QSslError& error : errors)
             if (!refused.reasons.contains(CertificateErrorReason(error)))
                 refused.reasons.append(CertificateErrorReason(error));
-        const QByteArray pinned = m_settings.trust ? m_settings.trust->pinnedFingerprint(where()) : QByteArray();
-        refused.changed = !pinned.isEmpty();
-        fail(CertificateRefusalText(where(), errors));
+        ServerTrust* trust = m_settings.trust;
+        refused.changed = trust && !trust->pinnedFingerprint(m_address).isEmpty();
+        refused.verifiedBefore = trust && trust->systemVerified(m_address);
         m_refused = std::move(refused);
     } else if (m_socket.error() == QAbstractSocket::SocketTimeoutError) {
         fail(expiryText(limit, timeoutMs));
@@ -422,6 +433,23 @@ Pop3Connection::Data Pop3Connection::readDataLine(QByteArrayView& line)
 bool Pop3Connection::hasUnreadBytes() const
 {
     return m_reader.buffered() > 0 || m_socket.bytesAvailable() > 0;
+}
+
+bool Pop3Connection::receivedUnasked()
+{
+    if (m_dead || hasUnreadBytes())
+        return !m_dead;
+    // What reached the system but not the socket yet counts too: a look
+    // without waiting takes it in (and, with TLS, decrypts it, so the
+    // protocol's own records are not mistaken for data).
+    if (m_socket.state() == QAbstractSocket::ConnectedState)
+        m_socket.waitForReadyRead(0);
+    return m_socket.bytesAvailable() > 0;
+}
+
+bool Pop3Connection::systemVerified() const
+{
+    return m_socket.isEncrypted() && !m_pinAccepted;
 }
 
 void Pop3Connection::close(bool gracefully)

@@ -95,6 +95,12 @@ public:
     Data readDataLine(QByteArrayView& line);
     // Whether bytes arrived that nobody asked for yet.
     bool hasUnreadBytes() const;
+    // The same, also taking in what has reached the system meanwhile,
+    // without waiting. Called when no reply is due, so any byte is unasked.
+    bool receivedUnasked();
+    // Whether the TLS session stands on the system's (or the extra trusted)
+    // certificates rather than on a certificate the user pinned.
+    bool systemVerified() const;
 
     // Closes; `gracefully` waits (briefly) for queued bytes to leave and for
     // the server to close its side, which only makes sense when no replies
@@ -105,8 +111,8 @@ public:
     void fail(const QString& text);
 
     bool isDead() const { return m_dead; }
-    /// After a handshake that failed on the server's certificate: what was
-    /// refused and why.
+    /// After a handshake that failed on the server's certificate, one that
+    /// a pin would let through: what was refused and why.
     const std::optional<RefusedCertificate>& refusedCertificate() const { return m_refused; }
     const QString& error() const { return m_error; }
     const Pop3Address& address() const { return m_address; }
@@ -169,4 +175,5 @@ private:
     bool m_dead = false;
     std::optional<RefusedCertificate> m_refused;
     bool m_checksSystemStore = false;
+    bool m_pinAccepted = false;
 };

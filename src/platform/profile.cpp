@@ -308,3 +308,24 @@ bool Profile::writeStrings(const QString& file, QByteArrayView section,
         content = withKeySet(splitLines(content), section, trimBlanks(key), cutAtLineBreak(value));
     return ReplaceFile(file, content, mode, rule);
 }
+
+QList<QByteArray> Profile::keys(const QString& file, QByteArrayView section)
+{
+    QList<QByteArray> names;
+    const std::optional<QByteArray> content = readBounded(file);
+    if (!content)
+        return names;
+    section = trimBlanks(section);
+    bool inSection = false;
+    for (const QByteArrayView line : splitLines(*content)) {
+        const ParsedLine parsed = parseLine(line);
+        if (parsed.kind == ParsedLine::Section) {
+            if (inSection)
+                break; // as for the values: the first section of the name counts
+            inSection = sameName(parsed.name, section);
+        } else if (parsed.kind == ParsedLine::Key && inSection) {
+            names.append(parsed.name.toByteArray());
+        }
+    }
+    return names;
+}

@@ -73,4 +73,8 @@ public:
     static bool writeStrings(const QString& file, QByteArrayView section,
                              const QList<std::pair<QByteArray, QByteArray>>& keyValues,
                              QFileDevice::Permissions mode, FileModeRule rule = FileModeRule::NewFile);
+
+    /// The key names of `section`, as they stand in the file, in file order;
+    /// empty when the file or the section is missing.
+    static QList<QByteArray> keys(const QString& file, QByteArrayView section);
 };

@@ -12,7 +12,8 @@ class QWidget;
 class Prompts
 {
 public:
-    enum class Buttons { Ok, YesNo };
+    // YesNoDefaultNo: a warning, where only a deliberate "Yes" goes on.
+    enum class Buttons { Ok, YesNo, YesNoDefaultNo };
     enum class Icon { None, Question, Exclamation };
     enum class Answer { Ok, Yes, No };
 

@@ -1,6 +1,7 @@
 // The desktop's boxes that do not wait: the caller goes on at once, and a
 // box nobody has answered takes the next text of its title instead of a
-// second box coming up beside it.
+// second box coming up beside it. A warning's box answers No to a plain
+// Return.
 #include "app/desktop_services.h"
 
 #include <QAbstractButton>
@@ -8,6 +9,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 QList<QMessageBox*> shownBoxes()
@@ -43,6 +45,15 @@ private slots:
         QCOMPARE(box->text(), QStringLiteral("third"));
         box->close();
         QTRY_VERIFY(box.isNull());
+    }
+
+    void warningTakesNoForItsDefault()
+    {
+        Services services = MakeDesktopServices();
+        QTimer::singleShot(0, [] { QTest::keyClick(shownBoxes().value(0), Qt::Key_Return); });
+        QCOMPARE(services.prompts->messageBox(nullptr, QStringLiteral("warning"), QStringLiteral("確認"),
+                                              Prompts::Buttons::YesNoDefaultNo, Prompts::Icon::Exclamation),
+                 Prompts::Answer::No);
     }
 };
 

@@ -238,7 +238,8 @@ private slots:
     void hostNameIsLookedUpAndVerified()
     {
         QTemporaryDir folder;
-        const TestCertificate named = MakeTestCertificate(folder.path(), QStringLiteral("DNS:localhost"));
+        const TestCertificate named =
+            MakeTestCertificate(folder.path(), {.names = QStringLiteral("DNS:localhost")});
         QVERIFY(named.valid());
         ScriptServer script;
         script.setTls(named.certificate, named.key, true);

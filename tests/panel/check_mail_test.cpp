@@ -3,6 +3,7 @@
 #include "panel/main_panel.h"
 #include "panel/notice_board.h"
 #include "settings/id_pass_form.h"
+#include "settings/server_trust_file.h"
 #include "settings/set_form.h"
 #include "support/script_server.h"
 #include "support/test_program.h"
@@ -40,6 +41,9 @@ struct CheckFixture
         WriteSettingText(t.account(), "NAME", "user");
         WriteSettingText(t.account(), "NAME2", "secret");
         program.Mailer.PopServer = script(server);
+        // The test server offers no encryption; the user has allowed that.
+        ServerTrustFile(ServersFile(program.programFolder()))
+            .allowClearLogin(*ParsePop3Address(program.Mailer.PopServer));
         program.mail().setReplyTimeout(5000);
         panel = program.mainForm();
         t.sound->commands.clear();
@@ -134,7 +138,10 @@ private slots:
         CheckMail(f.program, CheckTrigger::Button);
         QCOMPARE(f.t.prompts->shown.size(), 1);
         QCOMPARE(f.t.prompts->shown[0].title, QStringLiteral("エラー"));
-        QVERIFY(f.t.prompts->shown[0].text.contains("-ERR [AUTH] Authentication failed."));
+        // Our own sentence first, then the server's words, marked as its.
+        QCOMPARE(f.t.prompts->shown[0].text,
+                 "サーバー " + f.program.Mailer.PopServer +
+                     " にログインを断られました。\nサーバーからの返事: -ERR [AUTH] Authentication failed.");
         QCOMPARE(f.t.prompts->shown[0].buttons, Prompts::Buttons::Ok);
         QCOMPARE(f.t.prompts->shown[0].icon, Prompts::Icon::None);
         // The panel is hidden: the box is centred on the screen, not on it.

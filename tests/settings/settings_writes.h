@@ -73,7 +73,7 @@ inline bool WriteSettingsVersion(SettingsKind kind, const QString& folder, int v
     }
     case SettingsKind::Servers:
         ServerTrustFile(ServersFile(folder))
-            .pin(QStringLiteral("pop.example.jp:995"), VersionText(version).toUtf8());
+            .pin(*ParsePop3Address(u"pop.example.jp:995"), VersionText(version).toUtf8());
         return true;
     }
     return false;
@@ -93,7 +93,7 @@ inline void SetUpSettingsFolder(SettingsKind kind, const QString& folder)
     case SettingsKind::Companion:
         break;
     case SettingsKind::Servers:
-        ServerTrustFile(ServersFile(folder)).noteTls(QStringLiteral("other.example.jp:995"));
+        ServerTrustFile(ServersFile(folder)).noteTls(*ParsePop3Address(u"other.example.jp:995"), true);
         break;
     }
     WriteSettingsVersion(kind, folder, 0);

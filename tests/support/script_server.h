@@ -117,13 +117,22 @@ QByteArray TestMessage(const QByteArray& subject, int bodyLines = 3);
 QString ServeMailbox(ScriptServer& server, const ScriptServer::Mailbox& mailbox,
                      const QByteArray& user = "user", const QByteArray& password = "secret");
 
-// A certificate for 127.0.0.1 and localhost made with openssl for the test.
+// A certificate with the subject "CN=localhost" made with openssl for the
+// test, by default for 127.0.0.1 and localhost with a P-256 key.
 struct TestCertificate
 {
     QSslCertificate certificate;
     QSslKey key;
+    QString certPath, keyPath; // the PEM files in the folder
     bool valid() const { return !certificate.isNull() && !key.isNull(); }
 };
-// `names` is its subjectAltName.
-TestCertificate MakeTestCertificate(const QString& folder,
-                                    const QString& names = QStringLiteral("DNS:localhost,IP:127.0.0.1"));
+// How MakeTestCertificate makes it: the key ("ec" for P-256, or as openssl's
+// -newkey takes it, "rsa:1024"), an organization name when not empty, and
+// the subjectAltName.
+struct TestCertificateOptions
+{
+    QString keyType = QStringLiteral("ec");
+    QString organization = {};
+    QString names = QStringLiteral("DNS:localhost,IP:127.0.0.1");
+};
+TestCertificate MakeTestCertificate(const QString& folder, const TestCertificateOptions& options = {});
