@@ -16,7 +16,7 @@ public:
 
 // Thrown out of a Wait or a message box to a handler whose window was
 // unloaded while it waited: the handler stops there and does nothing more.
-// Program::runHandler, which every window's handlers run under, catches it.
+// Handlers::run, which every window's handlers run under, catches it.
 struct HandlerAbandoned
 {
 };

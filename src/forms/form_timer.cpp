@@ -5,15 +5,16 @@
 namespace {
 const QMetaMethod& timeoutSignal()
 {
-    static const QMetaMethod signal = QMetaMethod::fromSignal(&QTimer::timeout);
+    static const QMetaMethod signal = QMetaMethod::fromSignal(&FormTimer::timeout);
     return signal;
 }
 } // namespace
 
 FormTimer::FormTimer(int interval, QObject* parent)
-    : QTimer(parent)
+    : QObject(parent)
     , m_interval(interval)
 {
+    connect(&m_timer, &QTimer::timeout, this, &FormTimer::timeout);
     apply();
 }
 
@@ -50,7 +51,7 @@ void FormTimer::connectNotify(const QMetaMethod& signal)
 void FormTimer::apply()
 {
     if (running() && !m_paused && isSignalConnected(timeoutSignal()))
-        start(m_interval); // also restarts the count, as a newly set period does
+        m_timer.start(m_interval); // also restarts the count, as a newly set period does
     else
-        stop();
+        m_timer.stop();
 }

@@ -13,7 +13,10 @@
 // For the same reason a window may pause a timer whose work only shows on
 // screen while the window is hidden; pausing leaves the timer's settings
 // as they are, and resuming starts it again if they say it runs.
-class FormTimer final : public QTimer
+//
+// The QTimer that ticks is its own and reached by nothing else, so nothing
+// can start or stop it behind these settings.
+class FormTimer final : public QObject
 {
     Q_OBJECT
 public:
@@ -30,6 +33,13 @@ public:
     /// touching its settings.
     void setPaused(bool paused);
     bool paused() const { return m_paused; }
+    /// Whether it ticks now: running, not paused and with a handler.
+    bool isActive() const { return m_timer.isActive(); }
+    /// Milliseconds to its next tick, -1 while it does not tick.
+    int remainingTime() const { return m_timer.remainingTime(); }
+
+signals:
+    void timeout();
 
 protected:
     void connectNotify(const QMetaMethod& signal) override;
@@ -40,4 +50,5 @@ private:
     bool m_enabled = true;
     bool m_paused = false;
     int m_interval = 0;
+    QTimer m_timer;
 };

@@ -1,17 +1,18 @@
 #include "mascot/primary_mascot.h"
 
 #include "base/text_value.h"
+#include "forms/alert_tune.h"
 #include "forms/form_timer.h"
 #include "forms/placement.h"
 #include "forms/program.h"
 #include "forms/window_placement.h"
 #include "panel/main_panel.h"
+#include "panel/start_up.h"
 
 #include <QCheckBox>
-#include <QLabel>
-#include <QLineEdit>
 #include <QCloseEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPixmap>
 
 namespace {
@@ -42,7 +43,7 @@ Form1::Form1(Program& program)
     Picture9->setPixmap(QPixmap::fromImage(LoadMascotPicture(QStringLiteral(":/mascot/alert.png"))));
     Picture9->setFixedSize(Picture9->pixmap().size());
     Picture9->move(400, 200); // outside the window until the alert
-    m_program.connectHandler(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
+    m_program.handlers().connect(Timer1, &FormTimer::timeout, this, &Form1::Timer1_Timer);
 }
 
 Form1::~Form1() = default;
@@ -50,7 +51,7 @@ Form1::~Form1() = default;
 void Form1::Form_Load()
 {
     loadAtPointer();
-    m_program.startUp();
+    StartUp(m_program);
 }
 
 void Form1::placeAlertPicture(double left, double top)
@@ -80,13 +81,13 @@ void Form1::Timer1_Timer()
 
 void Form1::Command2_Click()
 {
-    m_program.openAndPlayAlertTune();
+    AlertTune(m_program).openAndPlay();
     Timer1->setEnabled(true);
 }
 
 void Form1::Wait(int WaitTime)
 {
-    m_program.Wait(WaitTime);
+    m_program.handlers().Wait(WaitTime);
 }
 
 void Form1::Form_DblClick()
@@ -112,7 +113,7 @@ void Form1::mouseDoubleClickEvent(QMouseEvent* event)
 
 void Form1::Form_Unload()
 {
-    m_program.stopAndCloseAlertTune();
+    AlertTune(m_program).stopAndClose();
     m_program.mail().NMailEndWinSock();
     m_program.endProgram();
 }
@@ -121,14 +122,4 @@ void Form1::closeEvent(QCloseEvent* event)
 {
     event->accept();
     m_program.unload(this);
-}
-
-Form1* Program::form1()
-{
-    return reach<Form1>(m_form1);
-}
-
-Form1* Program::loadedForm1() const
-{
-    return static_cast<Form1*>(m_form1.data());
 }

@@ -27,7 +27,7 @@ Form3::Form3(Program& program)
     , Timer1(new FormTimer(500, this))
 {
     setObjectName(QStringLiteral("Form3"));
-    m_program.connectHandler(Timer1, &QTimer::timeout, this, &Form3::Timer1_Timer);
+    m_program.handlers().connect(Timer1, &FormTimer::timeout, this, &Form3::Timer1_Timer);
 }
 
 Form3::~Form3() = default;
@@ -66,14 +66,4 @@ void Form3::Timer1_Timer()
     // edge: the window rests there until the next step is drawn.
     placeOnMonitors(RoundHalfEven(Left() + StepX), RoundHalfEven(Top() + StepY));
     applyFrame(HeadingFrame(TicksLeft, StepX, StepY));
-}
-
-Form3* Program::form3()
-{
-    return reach<Form3>(m_form3);
-}
-
-Form3* Program::loadedForm3() const
-{
-    return static_cast<Form3*>(m_form3.data());
 }

@@ -34,7 +34,7 @@ void sayIfNotKept(Program& program, bool kept)
         !folder.isDir() ? QStringLiteral("設定フォルダー「%1」がありません").arg(folder.fileName())
         : !folder.isWritable() ? QStringLiteral("設定フォルダー「%1」に書き込めません").arg(folder.fileName())
                                : QStringLiteral("「%1」に書き込めません").arg(servers.fileName());
-    program.messageBox(
+    program.handlers().messageBox(
         nullptr,
         QStringLiteral(
             "この答えは保存できませんでした（%1）。プログラムを終えるまでは、この答えのまま接続します。")
@@ -51,7 +51,7 @@ bool trustedNow(Program& program, const NMail::RefusedCertificate& refused)
     const QByteArray fingerprint = CertificateFingerprint(refused.certificate);
     if (program.declinedCertificates.contains(fingerprint))
         return false;
-    const Prompts::Answer answer = program.messageBox(
+    const Prompts::Answer answer = program.handlers().messageBox(
         nullptr, CertificateQuestion(refused), QStringLiteral("確認"),
         refused.verifiedBefore ? Prompts::Buttons::YesNoDefaultNo : Prompts::Buttons::YesNo,
         refused.verifiedBefore ? Prompts::Icon::Exclamation : Prompts::Icon::Question);
@@ -71,9 +71,9 @@ bool clearLoginAllowedNow(Program& program, const Pop3Address& server)
     // "mail.example.jp" are one server here too.
     if (program.declinedClearLogins.contains(ServerTrustKey(server)))
         return false;
-    const Prompts::Answer answer =
-        program.messageBox(nullptr, ClearLoginQuestion(server.display(), program.Mailer.UseApop != 0),
-                           QStringLiteral("確認"), Prompts::Buttons::YesNo, Prompts::Icon::Question);
+    const Prompts::Answer answer = program.handlers().messageBox(
+        nullptr, ClearLoginQuestion(server.display(), program.Mailer.UseApop != 0), QStringLiteral("確認"),
+        Prompts::Buttons::YesNo, Prompts::Icon::Question);
     if (answer != Prompts::Answer::Yes) {
         program.declinedClearLogins.insert(ServerTrustKey(server));
         return false;
@@ -86,9 +86,10 @@ bool clearLoginAllowedNow(Program& program, const Pop3Address& server)
 void SayCheckFailure(Program& program, CheckTrigger trigger, QWidget* parent, const QString& text)
 {
     if (trigger == CheckTrigger::Button)
-        program.messageBox(parent, text, QStringLiteral("エラー"), Prompts::Buttons::Ok, Prompts::Icon::None);
+        program.handlers().messageBox(parent, text, QStringLiteral("エラー"), Prompts::Buttons::Ok,
+                                      Prompts::Icon::None);
     else
-        program.notify(parent, text, QStringLiteral("エラー"));
+        program.handlers().notify(parent, text, QStringLiteral("エラー"));
 }
 
 int ConnectForCheck(Program& program, CheckTrigger trigger)

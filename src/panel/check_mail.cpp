@@ -113,7 +113,7 @@ void Announce(Program& program, int count)
             if (MsgForm* board = program.loadedMsgForm())
                 program.unload(board);
         });
-        program.Wait(1000);
+        program.handlers().Wait(1000);
     } else {
         Program::showForm(program.msgForm());
     }

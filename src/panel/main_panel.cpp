@@ -1,7 +1,9 @@
 #include "panel/main_panel.h"
 
+#include "forms/alert_tune.h"
 #include "forms/form_timer.h"
 #include "forms/program.h"
+#include "panel/start_up.h"
 #include "settings/id_pass_form.h"
 #include "settings/option_form.h"
 #include "settings/set_form.h"
@@ -69,41 +71,41 @@ MainForm::MainForm(Program& program)
     mnu_Popup = {mnuPopup->addAction(QStringLiteral("メイン画面を表示")), mnuPopup->addSeparator(),
                  mnuPopup->addAction(QStringLiteral("終了"))};
     for (int index : {0, 2})
-        m_program.connectHandler(mnu_Popup[index], &QAction::triggered, this, &MainForm::mnu_Popup_Click,
-                                 index);
+        m_program.handlers().connect(mnu_Popup[index], &QAction::triggered, this, &MainForm::mnu_Popup_Click,
+                                     index);
     if (Tray* tray = m_program.services().tray.get()) {
-        m_program.connectHandler(tray, &Tray::notification, this, &MainForm::TrayControl1_Notification);
+        m_program.handlers().connect(tray, &Tray::notification, this, &MainForm::TrayControl1_Notification);
         tray->setMenu(mnuPopup);
     }
 
     // The name display moves only while it can be seen; the panel starts hidden.
     Timer4->setPaused(true);
-    m_program.connectHandler(Text7, &QLineEdit::textChanged, this, &MainForm::Text7_Change);
+    m_program.handlers().connect(Text7, &QLineEdit::textChanged, this, &MainForm::Text7_Change);
 
-    m_program.connectHandler(m_ui->Command1, &QPushButton::clicked, this, &MainForm::Command1_Click);
-    m_program.connectHandler(m_ui->Command2, &QPushButton::clicked, this, &MainForm::Command2_Click);
-    m_program.connectHandler(m_ui->Command3, &QPushButton::clicked, this, &MainForm::Command3_Click);
-    m_program.connectHandler(m_ui->Command4, &QPushButton::clicked, this, &MainForm::Command4_Click);
-    m_program.connectHandler(m_ui->Command5, &QPushButton::clicked, this, &MainForm::Command5_Click);
-    m_program.connectHandler(m_ui->Command7, &QPushButton::clicked, this, &MainForm::Command7_Click);
-    m_program.connectHandler(m_ui->Command9, &QPushButton::clicked, this, &MainForm::Command9_Click);
-    m_program.connectHandler(m_ui->Command10, &QPushButton::clicked, this, &MainForm::Command10_Click);
-    m_program.connectHandler(m_ui->Command14, &QPushButton::clicked, this, &MainForm::Command14_Click);
-    m_program.connectHandler(m_ui->Command15, &QPushButton::clicked, this, &MainForm::Command15_Click);
-    m_program.connectHandler(m_ui->Command16, &QPushButton::clicked, this, &MainForm::Command16_Click);
-    m_program.connectHandler(Timer1, &QTimer::timeout, this, &MainForm::Timer1_Timer);
-    m_program.connectHandler(Timer2, &QTimer::timeout, this, &MainForm::Timer2_Timer);
-    m_program.connectHandler(Timer3, &QTimer::timeout, this, &MainForm::Timer3_Timer);
-    m_program.connectHandler(Timer4, &QTimer::timeout, this, &MainForm::Timer4_Timer);
-    m_program.connectHandler(Timer5, &QTimer::timeout, this, &MainForm::Timer5_Timer);
+    m_program.handlers().connect(m_ui->Command1, &QPushButton::clicked, this, &MainForm::Command1_Click);
+    m_program.handlers().connect(m_ui->Command2, &QPushButton::clicked, this, &MainForm::Command2_Click);
+    m_program.handlers().connect(m_ui->Command3, &QPushButton::clicked, this, &MainForm::Command3_Click);
+    m_program.handlers().connect(m_ui->Command4, &QPushButton::clicked, this, &MainForm::Command4_Click);
+    m_program.handlers().connect(m_ui->Command5, &QPushButton::clicked, this, &MainForm::Command5_Click);
+    m_program.handlers().connect(m_ui->Command7, &QPushButton::clicked, this, &MainForm::Command7_Click);
+    m_program.handlers().connect(m_ui->Command9, &QPushButton::clicked, this, &MainForm::Command9_Click);
+    m_program.handlers().connect(m_ui->Command10, &QPushButton::clicked, this, &MainForm::Command10_Click);
+    m_program.handlers().connect(m_ui->Command14, &QPushButton::clicked, this, &MainForm::Command14_Click);
+    m_program.handlers().connect(m_ui->Command15, &QPushButton::clicked, this, &MainForm::Command15_Click);
+    m_program.handlers().connect(m_ui->Command16, &QPushButton::clicked, this, &MainForm::Command16_Click);
+    m_program.handlers().connect(Timer1, &FormTimer::timeout, this, &MainForm::Timer1_Timer);
+    m_program.handlers().connect(Timer2, &FormTimer::timeout, this, &MainForm::Timer2_Timer);
+    m_program.handlers().connect(Timer3, &FormTimer::timeout, this, &MainForm::Timer3_Timer);
+    m_program.handlers().connect(Timer4, &FormTimer::timeout, this, &MainForm::Timer4_Timer);
+    m_program.handlers().connect(Timer5, &FormTimer::timeout, this, &MainForm::Timer5_Timer);
 }
 
 MainForm::~MainForm() = default;
 
 void MainForm::Form_Load()
 {
-    m_program.startUp();
-    m_program.stopAndCloseAlertTune();
+    StartUp(m_program);
+    AlertTune(m_program).stopAndClose();
 
     const QString preferences = PreferencesFile(m_program.programFolder());
     const int interval = ReadSettingInt(preferences, SettingKey::CheckIntervalMinutes);
@@ -112,12 +114,13 @@ void MainForm::Form_Load()
     QString mailer = ReadSettingText(preferences, SettingKey::MailerPath, kNotSet);
     Text7->setText(mailer.isEmpty() ? kNotSet : mailer);
 
-    ApplySettingFlag(ReadSettingInt(preferences, SettingKey::LaunchMailerOnNewMail), [this] { return Check2; });
+    ApplySettingFlag(ReadSettingInt(preferences, SettingKey::LaunchMailerOnNewMail),
+                     [this] { return Check2; });
 }
 
 void MainForm::Form_Unload()
 {
-    m_program.stopAndCloseAlertTune();
+    AlertTune(m_program).stopAndClose();
     Timer2->setEnabled(false);
     storeSettings();
     m_program.mail().NMailEndWinSock();

@@ -3,6 +3,7 @@
 // the mail program with its scrolling name, and the two links.
 
 #include "base/text_value.h"
+#include "forms/alert_tune.h"
 #include "forms/form_timer.h"
 #include "forms/program.h"
 #include "mascot/secondary_mascot.h"
@@ -52,7 +53,7 @@ void MainForm::Command9_Click()
 void MainForm::Command2_Click()
 {
     m_program.AlertMode = 1;
-    m_program.openAndPlayAlertTune();
+    AlertTune(m_program).openAndPlay();
     Program::showForm(m_program.form3());
     Timer1->setEnabled(true);
 }
@@ -60,7 +61,7 @@ void MainForm::Command2_Click()
 void MainForm::Command3_Click()
 {
     m_program.AlertMode = 0;
-    m_program.stopAndCloseAlertTune();
+    AlertTune(m_program).stopAndClose();
     if (Form3* walker = m_program.loadedForm3())
         m_program.unload(walker);
 }
@@ -95,19 +96,8 @@ void MainForm::Timer1_Timer()
 
 void MainForm::Timer2_Timer()
 {
-    QString reply;
-    m_program.mciSendString(QStringLiteral("status bgm mode"), &reply);
-    if (!reply.isEmpty())
-        m_program.MciStatus = reply;
-    if (m_program.MciStatus.left(7) != QLatin1StringView("stopped"))
-        return;
-    if (Check1->isChecked()) {
-        m_program.mciSendString(QStringLiteral("play bgm from 0"));
-    } else {
-        m_program.mciSendString(QStringLiteral("stop bgm"));
-        m_program.mciSendString(QStringLiteral("close bgm"));
+    if (!AlertTune(m_program).poll(Check1->isChecked()))
         Timer2->setEnabled(false);
-    }
 }
 
 void MainForm::Timer3_Timer()
@@ -123,7 +113,7 @@ void MainForm::Timer5_Timer()
 {
     if (Check3->isChecked()) {
         showLamp(QStringLiteral("Green.gif"));
-        m_program.Wait(2000);
+        m_program.handlers().Wait(2000);
         showLamp(QStringLiteral("Red.gif"));
     } else {
         showLamp(QStringLiteral("Green.gif"));
@@ -132,8 +122,8 @@ void MainForm::Timer5_Timer()
 
 void MainForm::showLamp(const QString& fileName)
 {
-    const QString path = m_program.programFolder() + QDir::separator() + QStringLiteral("画像データ")
-                         + QDir::separator() + fileName;
+    const QString path = m_program.programFolder() + QDir::separator() + QStringLiteral("画像データ") +
+                         QDir::separator() + fileName;
     // A missing or unreadable picture leaves the previous one showing.
     const QPixmap picture(path);
     if (!picture.isNull())
@@ -152,8 +142,8 @@ void MainForm::Command7_Click()
         UnstorableTextMessage(QStringLiteral("メーラーのパス"), path, TextStore::SettingsFile);
     if (!problem.isEmpty()) {
         // The preferences file could not give it back: keep the old path.
-        m_program.messageBox(this, problem, QStringLiteral("エラー"), Prompts::Buttons::Ok,
-                             Prompts::Icon::Exclamation);
+        m_program.handlers().messageBox(this, problem, QStringLiteral("エラー"), Prompts::Buttons::Ok,
+                                        Prompts::Icon::Exclamation);
         return;
     }
     m_dialogFileName = path;
@@ -193,8 +183,8 @@ void MainForm::Command4_Click()
 
 void MainForm::offerPage(const QString& question, const QString& page)
 {
-    if (m_program.messageBox(this, question, QStringLiteral("確認"), Prompts::Buttons::YesNo,
-                             Prompts::Icon::Question) != Prompts::Answer::Yes)
+    if (m_program.handlers().messageBox(this, question, QStringLiteral("確認"), Prompts::Buttons::YesNo,
+                                        Prompts::Icon::Question) != Prompts::Answer::Yes)
         return;
     if (Browser* browser = m_program.services().browser.get())
         browser->navigate(QUrl(page));

@@ -1,5 +1,4 @@
-// The settings steps that both the mascot's load and the main panel's load
-// run, in this order; and the registry's accessors for the panel's windows.
+#include "panel/start_up.h"
 
 #include "forms/program.h"
 #include "panel/main_panel.h"
@@ -15,50 +14,30 @@
 #include <QCheckBox>
 #include <QLineEdit>
 
-void Program::startUp()
+void StartUp(Program& program)
 {
     // Hang-up preference: reaching the preferences dialog's box loads the
     // dialog, whose interval box loads the main panel (hidden) in turn.
-    ApplySettingFlag(ReadSettingInt(PreferencesFile(programFolder()), SettingKey::HangUpAfterCheck),
-                     [this] { return setForm()->Check1; });
+    ApplySettingFlag(ReadSettingInt(PreferencesFile(program.programFolder()), SettingKey::HangUpAfterCheck),
+                     [&program] { return program.setForm()->Check1; });
     // A hang-up flag other than 0 or 1 reaches neither window above; the
     // panel, whose timers run the scheduled checks, is created all the same.
-    setForm();
-    mainForm();
+    program.setForm();
+    program.mainForm();
 
-    ImportMailerSettings(currentDirectory(), Mailer);
+    ImportMailerSettings(program.currentDirectory(), program.Mailer);
 
-    if (!m_serverTrust) {
-        m_serverTrust = std::make_unique<ServerTrustFile>(ServersFile(programFolder()));
-        m_mail.setServerTrust(m_serverTrust.get());
+    if (!program.serverTrust) {
+        program.serverTrust = std::make_unique<ServerTrustFile>(ServersFile(program.programFolder()));
+        program.mail().setServerTrust(program.serverTrust.get());
     }
-    m_mail.NMailInitializeWinSock();
-    m_mail.NMailSetOption(1, 8192);
+    program.mail().NMailInitializeWinSock();
+    program.mail().NMailSetOption(1, 8192);
 
-    if (Mailer.PopServer.isEmpty())
-        showForm(optionForm());
+    if (program.Mailer.PopServer.isEmpty())
+        Program::showForm(program.optionForm());
 
-    IdPassForm* account = idPassForm();
+    IdPassForm* account = program.idPassForm();
     if (account->IdText->text().isEmpty() || account->PassText->text().isEmpty())
-        showForm(account);
-}
-
-MainForm* Program::mainForm()
-{
-    return reach<MainForm>(m_mainForm);
-}
-
-MainForm* Program::loadedMainForm() const
-{
-    return static_cast<MainForm*>(m_mainForm.data());
-}
-
-MsgForm* Program::msgForm()
-{
-    return reach<MsgForm>(m_msgForm);
-}
-
-MsgForm* Program::loadedMsgForm() const
-{
-    return static_cast<MsgForm*>(m_msgForm.data());
+        Program::showForm(account);
 }

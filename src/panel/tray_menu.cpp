@@ -37,8 +37,8 @@ void MainForm::TrayControl1_Notification(qint16 code)
 {
     switch (code) {
     case 0:
-        m_program.messageBox(this, QStringLiteral("Clicked!"), QString(), Prompts::Buttons::Ok,
-                             Prompts::Icon::Exclamation);
+        m_program.handlers().messageBox(this, QStringLiteral("Clicked!"), QString(), Prompts::Buttons::Ok,
+                                        Prompts::Icon::Exclamation);
         break;
     case 1:
         mnuPopup->popup(QCursor::pos());

@@ -17,8 +17,9 @@ IdPassForm::IdPassForm(Program& program)
     IdText = m_ui->IdText;
     PassText = m_ui->PassText;
     m_ui->Check1->setFocus(); // the first control in keyboard order
-    connect(m_ui->OkCommand, &QPushButton::clicked, this, &IdPassForm::OkCommand_Click);
-    connect(m_ui->CancelCommand, &QPushButton::clicked, this, &IdPassForm::CancelCommand_Click);
+    m_program.handlers().connect(m_ui->OkCommand, &QPushButton::clicked, this, &IdPassForm::OkCommand_Click);
+    m_program.handlers().connect(m_ui->CancelCommand, &QPushButton::clicked, this,
+                                 &IdPassForm::CancelCommand_Click);
     // Apply the dialog's style sheet (the asterisk mask among it) now, not
     // only when it is first shown: the boxes are read and written hidden.
     ensurePolished();
@@ -76,14 +77,4 @@ void IdPassForm::showEvent(QShowEvent* event)
 void IdPassForm::reject()
 {
     CancelCommand_Click();
-}
-
-IdPassForm* Program::idPassForm()
-{
-    return reach<IdPassForm>(m_idPassForm);
-}
-
-IdPassForm* Program::loadedIdPassForm() const
-{
-    return static_cast<IdPassForm*>(m_idPassForm.data());
 }

@@ -21,8 +21,9 @@ OptionForm::OptionForm(Program& program)
     MailText = m_ui->MailText;
     ApopCheck = m_ui->ApopCheck;
     MailText->setFocus(); // the first control in keyboard order
-    connect(m_ui->OkCommand, &QPushButton::clicked, this, &OptionForm::OkCommand_Click);
-    connect(m_ui->CancelCommand, &QPushButton::clicked, this, &OptionForm::CancelCommand_Click);
+    m_program.handlers().connect(m_ui->OkCommand, &QPushButton::clicked, this, &OptionForm::OkCommand_Click);
+    m_program.handlers().connect(m_ui->CancelCommand, &QPushButton::clicked, this,
+                                 &OptionForm::CancelCommand_Click);
     m_program.placeDialog(this);
 }
 
@@ -63,10 +64,11 @@ void OptionForm::OkCommand_Click()
     // when they could not be kept for the next one.
     const QString folder = m_program.currentDirectory();
     if (!ExportMailerSettings(folder, mailer))
-        m_program.messageBox(this,
-                             QStringLiteral("%1 に設定を保存できませんでした。")
-                                 .arg(QDir::toNativeSeparators(QDir(folder).filePath("kestra.ini"))),
-                             QStringLiteral("エラー"), Prompts::Buttons::Ok, Prompts::Icon::Exclamation);
+        m_program.handlers().messageBox(
+            this,
+            QStringLiteral("%1 に設定を保存できませんでした。")
+                .arg(QDir::toNativeSeparators(QDir(folder).filePath("kestra.ini"))),
+            QStringLiteral("エラー"), Prompts::Buttons::Ok, Prompts::Icon::Exclamation);
     m_program.unload(this);
 }
 
@@ -78,14 +80,4 @@ void OptionForm::CancelCommand_Click()
 void OptionForm::reject()
 {
     CancelCommand_Click();
-}
-
-OptionForm* Program::optionForm()
-{
-    return reach<OptionForm>(m_optionForm);
-}
-
-OptionForm* Program::loadedOptionForm() const
-{
-    return static_cast<OptionForm*>(m_optionForm.data());
 }

@@ -28,9 +28,9 @@ SetForm::SetForm(Program& program)
     Check2 = m_ui->Check2;
     Text2 = m_ui->Text2;
     Check2->setFocus(); // the first control in keyboard order
-    m_program.connectHandler(Text2, &QLineEdit::textChanged, this, &SetForm::Text2_Change);
-    m_program.connectHandler(m_ui->Command1, &QPushButton::clicked, this, &SetForm::Command1_Click);
-    m_program.connectHandler(m_ui->Command2, &QPushButton::clicked, this, &SetForm::Command2_Click);
+    m_program.handlers().connect(Text2, &QLineEdit::textChanged, this, &SetForm::Text2_Change);
+    m_program.handlers().connect(m_ui->Command1, &QPushButton::clicked, this, &SetForm::Command1_Click);
+    m_program.handlers().connect(m_ui->Command2, &QPushButton::clicked, this, &SetForm::Command2_Click);
     // Placed the first time it is shown; later showings keep wherever the
     // user has put it.
     m_program.placeDialog(this);
@@ -119,14 +119,4 @@ void SetForm::closeEvent(QCloseEvent* event)
 {
     event->accept();
     m_program.unload(this);
-}
-
-SetForm* Program::setForm()
-{
-    return reach<SetForm>(m_setForm);
-}
-
-SetForm* Program::loadedSetForm() const
-{
-    return static_cast<SetForm*>(m_setForm.data());
 }

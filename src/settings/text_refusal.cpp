@@ -20,8 +20,8 @@ bool AcceptStorableText(Program& program, QWidget* dialog, std::initializer_list
     }
     if (problems.isEmpty())
         return true;
-    program.messageBox(dialog, problems.join(u'\n'), QStringLiteral("エラー"), Prompts::Buttons::Ok,
-                       Prompts::Icon::Exclamation);
+    program.handlers().messageBox(dialog, problems.join(u'\n'), QStringLiteral("エラー"),
+                                  Prompts::Buttons::Ok, Prompts::Icon::Exclamation);
     first->setFocus();
     return false;
 }

@@ -14,7 +14,7 @@ private slots:
         QVERIFY(!timer->isActive()); // nobody listens: no wake-ups
 
         int ticks = 0;
-        connect(timer, &QTimer::timeout, this, [&] { ++ticks; });
+        connect(timer, &FormTimer::timeout, this, [&] { ++ticks; });
         QVERIFY(timer->isActive());
         QTRY_VERIFY(ticks > 0);
 
@@ -23,7 +23,7 @@ private slots:
         QVERIFY(!timer->isActive());
         timer->setInterval(1000);
         QVERIFY(timer->isActive());
-        QCOMPARE(timer->QTimer::interval(), 1000);
+        QVERIFY(timer->remainingTime() > 500); // ticks at the new period, not the old 20 ms
 
         timer->setEnabled(false);
         QVERIFY(!timer->isActive());
@@ -37,16 +37,16 @@ private slots:
         QObject owner;
         auto* timer = new FormTimer(20, &owner);
         timer->setPaused(true);
-        connect(timer, &QTimer::timeout, this, [] {});
+        connect(timer, &FormTimer::timeout, this, [] {});
         QVERIFY(!timer->isActive()); // a handler arriving does not start it
-        timer->setInterval(50);
+        timer->setInterval(5000);
         timer->setEnabled(false);
         timer->setEnabled(true);
         QVERIFY(!timer->isActive()); // nor do new settings
         QVERIFY(timer->running());
         timer->setPaused(false);
         QVERIFY(timer->isActive());
-        QCOMPARE(timer->QTimer::interval(), 50);
+        QVERIFY(timer->remainingTime() > 1000); // the period set while paused
 
         timer->setEnabled(false);
         timer->setPaused(true);

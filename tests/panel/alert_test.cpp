@@ -4,15 +4,13 @@
 #include "support/test_program.h"
 
 #include <QCheckBox>
-#include <QLabel>
-#include <QLineEdit>
 #include <QDir>
 #include <QFile>
-
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
 #include <algorithm>
 #include <cstdlib>
-
-#include <QTest>
 
 // The alert's sound commands on the main panel: start, end and the poll that
 // loops the tune.
@@ -100,7 +98,7 @@ private slots:
         QVERIFY(restarted);
         synth->renderOffline(4410, &samples);
         QString mode;
-        QCOMPARE(t.program->mciSendString("status bgm mode", &mode), 0);
+        QCOMPARE(t.program->services().sound->sendString("status bgm mode", &mode), 0);
         QCOMPARE(mode, QStringLiteral("playing"));
 
         panel->Command3_Click();
@@ -146,7 +144,7 @@ private slots:
         }
         QVERIFY(loud > 1000);
         QString mode;
-        QCOMPARE(t.program->mciSendString("status bgm mode", &mode), 0);
+        QCOMPARE(t.program->services().sound->sendString("status bgm mode", &mode), 0);
         QCOMPARE(mode, QStringLiteral("playing"));
 
         panel->Command3_Click();

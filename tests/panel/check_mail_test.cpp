@@ -168,7 +168,7 @@ private slots:
         f.t.dialUp->active = {"ppp0"};
         QPointer<MainForm> panel(f.panel);
         f.t.prompts->whileShown = [&] { f.panel->close(); };
-        f.program.runHandler(f.panel, [&] { f.panel->Command16_Click(); });
+        f.program.handlers().run(f.panel, [&] { f.panel->Command16_Click(); });
         QCOMPARE(f.verbs().count("QUIT"), 1);
         QVERIFY(!f.program.loadedMainForm());
         QVERIFY(f.t.dialUp->hungUp.isEmpty());
@@ -208,7 +208,8 @@ private slots:
         CheckFixture f(2);
         f.program.setForm()->Check2->setChecked(true);
         bool seenOpen = false;
-        QTimer::singleShot(0, [&] { seenOpen = f.program.loadedMsgForm() && f.program.loadedMsgForm()->isVisible(); });
+        QTimer::singleShot(
+            0, [&] { seenOpen = f.program.loadedMsgForm() && f.program.loadedMsgForm()->isVisible(); });
         CheckMail(f.program);
         QVERIFY(seenOpen);
         QVERIFY(!f.program.loadedMsgForm());
@@ -299,7 +300,7 @@ private slots:
         CheckFixture f(2);
         f.program.setForm()->Check2->setChecked(true);
         QTimer::singleShot(0, f.panel, [&] { f.panel->close(); });
-        f.program.runHandler(f.panel, [&] { f.panel->Command16_Click(); });
+        f.program.handlers().run(f.panel, [&] { f.panel->Command16_Click(); });
         QVERIFY2(!f.program.loadedMsgForm(), "the board stayed");
         QCOMPARE(f.program.AlertMode, qint16(0));
         QVERIFY(!f.program.loadedMainForm()); // the abandoned check brought no panel back

@@ -1,5 +1,6 @@
 #include "forms/form_timer.h"
 #include "panel/main_panel.h"
+#include "panel/start_up.h"
 #include "settings/id_pass_form.h"
 #include "settings/option_form.h"
 #include "settings/set_form.h"
@@ -22,7 +23,7 @@ private slots:
     {
         TestProgram t;
         Program& program = *t.program;
-        program.startUp();
+        StartUp(program);
 
         // Preferences loaded first; the panel came into being nested, hidden.
         QVERIFY(program.loadedSetForm());
@@ -65,7 +66,7 @@ private slots:
         WriteSettingText(t.preferences(), "NUMBER", "1");
         WriteSettingText(t.preferences(), "NUMBER2", "15");
         WriteSettingText(t.preferences(), "NAME", "/usr/bin/mailer");
-        t.program->startUp();
+        StartUp(*t.program);
 
         Program& program = *t.program;
         QCOMPARE(program.Mailer.PopServer, QStringLiteral("pop.example"));
@@ -87,7 +88,7 @@ private slots:
         TestProgram t;
         WriteSettingText(t.preferences(), "NUMBER", "2");
         WriteSettingText(t.preferences(), "NUMBER2", "3");
-        t.program->startUp();
+        StartUp(*t.program);
         MainForm* panel = t.program->loadedMainForm();
         QVERIFY(panel && !panel->isVisible());
         QVERIFY(panel->Timer3->running()); // scheduled checks are on
@@ -125,7 +126,7 @@ private slots:
         // new panel's load would set again.
         TestProgram t;
         WriteSettingText(t.preferences(), "NUMBER2", "1");
-        t.program->startUp();
+        StartUp(*t.program);
         t.program->loadedMainForm()->close();
         QVERIFY(t.program->loadedSetForm());
         MainForm* panel = t.program->mainForm();
@@ -159,7 +160,7 @@ private slots:
     void missingSettingsFolderStillStarts()
     {
         TestProgram t(false);
-        t.program->startUp();
+        StartUp(*t.program);
         MainForm* panel = t.program->loadedMainForm();
         QVERIFY(panel);
         QCOMPARE(panel->Label4->text(), QStringLiteral("OFF"));
@@ -206,17 +207,22 @@ private slots:
         t.program->setForm()->Text2->setText(QStringLiteral("5"));
         QPointer<MainForm> watch(panel);
         bool aliveAfterClose = false;
+        bool timerStill = false;
         QTimer::singleShot(0, panel, [panel] { panel->close(); });
         QTimer::singleShot(30, [&] {
             aliveAfterClose = !watch.isNull();
+            // A new period for a timer of the closed panel does not wake it.
+            panel->Timer3->setInterval(500);
+            timerStill = !panel->Timer3->isActive();
             t.clock->now += 5000; // ends the wait
         });
         int after = 0;
-        t.program->runHandler(panel, [&] {
+        t.program->handlers().run(panel, [&] {
             panel->Timer5_Timer();
             ++after; // not reached: the tick was abandoned
         });
         QVERIFY(aliveAfterClose);
+        QVERIFY(timerStill);
         QCOMPARE(after, 0);
         QVERIFY(!t.program->loadedMainForm());
         QTRY_VERIFY(watch.isNull());

@@ -62,7 +62,7 @@ struct Checker
     QString serversFile() const { return ServersFile(t.program->programFolder()); }
     void pressReceive()
     {
-        t.program->runHandler(panel, [this] { panel->Command16_Click(); });
+        t.program->handlers().run(panel, [this] { panel->Command16_Click(); });
     }
     int questions() const
     {
@@ -185,7 +185,7 @@ private slots:
         bare.program->Mailer.PopServer = address;
         MainForm* panel = bare.program->mainForm();
         for (int i = 0; i < 2; ++i)
-            bare.program->runHandler(panel, [panel] { panel->Command16_Click(); });
+            bare.program->handlers().run(panel, [panel] { panel->Command16_Click(); });
         QCOMPARE(bare.prompts->shown.size(), 2);
         QVERIFY(bare.prompts->shown[1].text.contains("「★MailData」がありません"));
     }
