@@ -3,6 +3,7 @@
 #include "base/ansi.h"
 #include "base/text_value.h"
 #include "forms/program.h"
+#include "forms/program_folder.h"
 #include "panel/check_connect.h"
 #include "panel/main_panel.h"
 #include "panel/notice_board.h"
@@ -98,7 +99,7 @@ void Announce(Program& program, int count)
     MainForm* panel = program.mainForm();
     if (panel->Check2->isChecked()) {
         const QString mailer = panel->Text7->text();
-        if (mailer != QStringLiteral("未設定"))
+        if (mailer != MailerNotSet())
             program.services().launcher->startDetached(trimSpaces(mailer));
         return;
     }

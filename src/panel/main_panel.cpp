@@ -3,6 +3,7 @@
 #include "forms/alert_tune.h"
 #include "forms/form_timer.h"
 #include "forms/program.h"
+#include "forms/program_folder.h"
 #include "panel/start_up.h"
 #include "settings/id_pass_form.h"
 #include "settings/option_form.h"
@@ -19,10 +20,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPixmap>
-
-namespace {
-const QString kNotSet = QStringLiteral("未設定");
-} // namespace
 
 MainForm::MainForm(Program& program)
     : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -111,8 +108,8 @@ void MainForm::Form_Load()
     const int interval = ReadSettingInt(preferences, SettingKey::CheckIntervalMinutes);
     m_program.setForm()->setInterval(QString::number(interval));
 
-    QString mailer = ReadSettingText(preferences, SettingKey::MailerPath, kNotSet);
-    Text7->setText(mailer.isEmpty() ? kNotSet : mailer);
+    QString mailer = ReadSettingText(preferences, SettingKey::MailerPath, MailerNotSet());
+    Text7->setText(mailer.isEmpty() ? MailerNotSet() : mailer);
 
     ApplySettingFlag(ReadSettingInt(preferences, SettingKey::LaunchMailerOnNewMail),
                      [this] { return Check2; });

@@ -6,6 +6,7 @@
 #include "forms/alert_tune.h"
 #include "forms/form_timer.h"
 #include "forms/program.h"
+#include "forms/program_folder.h"
 #include "mascot/secondary_mascot.h"
 #include "panel/check_mail.h"
 #include "panel/home_pages.h"
@@ -122,8 +123,8 @@ void MainForm::Timer5_Timer()
 
 void MainForm::showLamp(const QString& fileName)
 {
-    const QString path = m_program.programFolder() + QDir::separator() + QStringLiteral("画像データ") +
-                         QDir::separator() + fileName;
+    const QString path =
+        m_program.programFolder() + QDir::separator() + PicturesFolderName() + QDir::separator() + fileName;
     // A missing or unreadable picture leaves the previous one showing.
     const QPixmap picture(path);
     if (!picture.isNull())

@@ -1,6 +1,7 @@
 #include "settings/option_form.h"
 
 #include "forms/program.h"
+#include "forms/program_folder.h"
 #include "forms/window_placement.h"
 #include "settings/settings_files.h"
 #include "settings/text_refusal.h"
@@ -67,7 +68,7 @@ void OptionForm::OkCommand_Click()
         m_program.handlers().messageBox(
             this,
             QStringLiteral("%1 に設定を保存できませんでした。")
-                .arg(QDir::toNativeSeparators(QDir(folder).filePath("kestra.ini"))),
+                .arg(QDir::toNativeSeparators(QDir(folder).filePath(CompanionFileName()))),
             QStringLiteral("エラー"), Prompts::Buttons::Ok, Prompts::Icon::Exclamation);
     m_program.unload(this);
 }

@@ -2,6 +2,7 @@
 
 #include "base/ansi.h"
 #include "base/text_value.h"
+#include "forms/program_folder.h"
 #include "platform/file_replace.h"
 #include "platform/profile.h"
 
@@ -16,7 +17,6 @@ namespace {
 
 constexpr QByteArrayView kSection = "EXEINI";
 constexpr int kTextBufferSize = 256;
-constexpr QLatin1StringView kCompanionFileName("kestra.ini");
 
 // Only the prefix and the first 100 characters after it are ever used. A
 // character takes at most two bytes in the code page, so keeping this many
@@ -33,7 +33,7 @@ constexpr qsizetype kListedCharacters = 10;
 QString settingsFile(const QString& programFolder, const QString& name)
 {
     const QChar sep = QDir::separator();
-    return programFolder + sep + QStringLiteral("★MailData") + sep + name;
+    return programFolder + sep + SettingsFolderName() + sep + name;
 }
 
 // The bytes of `value` (a value's bytes after its prefix) that its first
@@ -227,7 +227,7 @@ bool WriteSettingTexts(const QString& file, const QList<std::pair<QString, QStri
 
 void ImportMailerSettings(const QString& currentDir, MailerSettings& settings)
 {
-    const QString path = QDir(currentDir).filePath(kCompanionFileName);
+    const QString path = QDir(currentDir).filePath(CompanionFileName());
     if (!QFileInfo(path).isFile())
         return;
     QFile file(path);
@@ -280,6 +280,6 @@ bool ExportMailerSettings(const QString& currentDir, const MailerSettings& setti
     // Saved whole beside the old file and renamed over it, so a failed or
     // killed write leaves the old settings in place.
     using P = QFileDevice::Permission;
-    return ReplaceFile(QDir(currentDir).filePath(kCompanionFileName), content,
+    return ReplaceFile(QDir(currentDir).filePath(CompanionFileName()), content,
                        P::ReadOwner | P::WriteOwner | P::ReadGroup | P::ReadOther);
 }

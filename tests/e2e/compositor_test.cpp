@@ -6,6 +6,7 @@
 // every window that moves or changes its shape leaves its old pixels there
 // (xeyes as well as the mascots).
 
+#include "forms/program_folder.h"
 #include "support/file_bytes.h"
 #include "support/x_desktop.h"
 
@@ -73,15 +74,16 @@ private:
 
 void CompositorTest::bothMascotsAreShaped()
 {
-    QVERIFY2(
-        !m_x.start(true, "1024x768x24", {}, {"xfwm4", "--compositor=on", "--vblank=off", "--sm-client-disable"})
-             .isEmpty(),
-        "could not start Xvfb with xfwm4");
+    QVERIFY2(!m_x.start(true, "1024x768x24", {},
+                        {"xfwm4", "--compositor=on", "--vblank=off", "--sm-client-disable"})
+                  .isEmpty(),
+             "could not start Xvfb with xfwm4");
     const QString data = MakeProgramFolder(m_folder.path());
     QVERIFY(!data.isEmpty());
     writeBytes(data + "/ini.ini", "[EXEINI]\r\nNUMBER2=0\r\nNAME=/opt/mailer\r\nNUMBER3=0\r\n");
     writeBytes(data + "/iniIdPass.ini", "[EXEINI]\r\nNAME=user\r\nNAME2=secret\r\n");
-    writeBytes(m_workingDir.filePath("kestra.ini"), "SMTP=\r\nPOP3=127.0.0.1:9\r\nMAIL=\r\nAPOP=0\r\n");
+    writeBytes(m_workingDir.filePath(CompanionFileName()),
+               "SMTP=\r\nPOP3=127.0.0.1:9\r\nMAIL=\r\nAPOP=0\r\n");
     QVERIFY(m_x.xdotool({"mousemove", QString::number(kStart.x()), QString::number(kStart.y())}));
     m_program.setProcessEnvironment(m_x.environment());
     m_program.setWorkingDirectory(m_workingDir.path());

@@ -4,6 +4,8 @@
 // its own and two messages. The steps share one run and go in this order;
 // pictures are saved as screenshots/placement_*.png in the build folder.
 
+#include "forms/program_folder.h"
+#include "settings/settings_files.h"
 #include "support/file_bytes.h"
 #include "support/script_server.h"
 #include "support/x_desktop.h"
@@ -144,11 +146,11 @@ void DesktopPlacementTest::firstStartDialogsSideBySideOnTheMascotsMonitor()
     QVERIFY2(WaitFor(kAppear, [&] { return m_x.isActive(account); }), "the account dialog has no keyboard");
     QVERIFY(m_x.type("user") && m_x.clickIn(account, kPassword) && m_x.type("secret"));
     QVERIFY(m_x.clickIn(account, kSave) && m_x.clickIn(account, kAccountOk));
-    const QString saved = m_folder.filePath("★MailData/iniIdPass.ini");
+    const QString saved = AccountFile(m_folder.path());
     QVERIFY2(WaitFor(kAppear, [&] { return readBytes(saved).contains("NAME=user\r\n"); }),
              readBytes(saved).constData());
     QVERIFY(m_x.clickIn(server, kPop3) && m_x.type(m_address) && m_x.clickIn(server, kServerOk));
-    QVERIFY(WaitFor(kAppear, [&] { return QFile::exists(m_workingDir.filePath("kestra.ini")); }));
+    QVERIFY(WaitFor(kAppear, [&] { return QFile::exists(m_workingDir.filePath(CompanionFileName())); }));
 }
 
 void DesktopPlacementTest::panelFrameOpensAtItsDesignedPlace()

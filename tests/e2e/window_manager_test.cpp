@@ -7,8 +7,10 @@
 // button still ends it, keeping the panel's settings. The cases share one
 // program run and go in this order.
 
-#include "support/script_server.h"
+#include "forms/program_folder.h"
+#include "settings/settings_files.h"
 #include "support/file_bytes.h"
+#include "support/script_server.h"
 #include "support/x_desktop.h"
 
 #include <QDir>
@@ -24,7 +26,6 @@ const QPoint kStart(200, 420);  // the pointer at start: the mascot's first top-
 const QPoint kDragTo(640, 160); // where the drag takes that corner
 // A point inside the figure of every pose, away from the see-through corner.
 const QPoint kOnFigure(50, 60);
-
 
 } // namespace
 
@@ -69,7 +70,8 @@ void WindowManagerTest::initTestCase()
     QVERIFY(!data.isEmpty());
     writeBytes(data + "/ini.ini", "[EXEINI]\r\nNUMBER2=1\r\nNAME=/opt/mailer\r\nNUMBER3=0\r\n");
     writeBytes(data + "/iniIdPass.ini", "[EXEINI]\r\nNAME=user\r\nNAME2=secret\r\n");
-    writeBytes(m_workingDir.filePath("kestra.ini"), "SMTP=\r\nPOP3=" + server.toLatin1() + "\r\nMAIL=\r\nAPOP=0\r\n");
+    writeBytes(m_workingDir.filePath(CompanionFileName()),
+               "SMTP=\r\nPOP3=" + server.toLatin1() + "\r\nMAIL=\r\nAPOP=0\r\n");
     // The test server offers no encryption; the user has allowed that.
     writeBytes(data + "/servers.ini", "[CLEAR]\r\n" + server.toLatin1() + "=1\r\n");
 
@@ -115,8 +117,6 @@ QByteArray WindowManagerTest::shown(const QString& title) const
             return w.id;
     return {};
 }
-
-
 
 bool WindowManagerTest::clickOnMascot(int button, int count) const
 {
@@ -232,7 +232,7 @@ void WindowManagerTest::rightButtonEndsTheProgramKeepingSettings()
     QVERIFY(m_program.waitForFinished(5000));
     QCOMPARE(m_program.exitStatus(), QProcess::NormalExit);
     QCOMPARE(m_program.exitCode(), 0);
-    QFile preferences(m_folder.filePath(QStringLiteral("★MailData/ini.ini")));
+    QFile preferences(PreferencesFile(m_folder.path()));
     QVERIFY(preferences.open(QIODevice::ReadOnly));
     const QByteArray stored = preferences.readAll();
     QVERIFY2(stored.contains("NAME=/opt/mailer") && stored.contains("NUMBER3=1"), stored.constData());

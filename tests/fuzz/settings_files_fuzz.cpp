@@ -12,6 +12,7 @@
 // one of the program's) and the value.
 
 #include "base/ansi.h"
+#include "forms/program_folder.h"
 #include "fuzz/fuzz_support.h"
 #include "settings/settings_files.h"
 
@@ -73,7 +74,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         break;
     }
     case 1: {
-        QFile file(folder + QStringLiteral("/kestra.ini"));
+        QFile file(folder + u'/' + CompanionFileName());
         FUZZ_CHECK(file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
                    file.write(input.data(), input.size()) == input.size());
         file.close();

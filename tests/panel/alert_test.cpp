@@ -1,4 +1,5 @@
 #include "forms/form_timer.h"
+#include "forms/program_folder.h"
 #include "panel/main_panel.h"
 #include "platform/fluidsynth_sound_device.h"
 #include "support/test_program.h"
@@ -75,9 +76,9 @@ private slots:
         auto device = std::make_unique<FluidSynthSoundDevice>(options);
         FluidSynthSoundDevice* synth = device.get();
         TestProgram t(true, std::move(device));
-        QDir(t.folder.path()).mkdir("Sound");
+        QDir(t.folder.path()).mkdir(SoundFolderName());
         QVERIFY(QFile::copy(qEnvironmentVariable("PAWMELO_SOURCE_DIR") + "/assets/Sound/Kouka.mid",
-                            t.folder.filePath("Sound/Kouka.mid")));
+                            t.folder.filePath(SoundFolderName() + u'/' + AlertTuneFileName())));
         MainForm* panel = t.program->mainForm();
         panel->Timer2->setEnabled(false); // the test drives the poll itself
 
@@ -126,9 +127,9 @@ private slots:
         TestProgram t(true, std::move(device), folderName);
         const QString folder = t.program->programFolder();
         QVERIFY(folder.endsWith(u'/' + folderName));
-        QVERIFY(QDir(folder).mkdir("Sound"));
+        QVERIFY(QDir(folder).mkdir(SoundFolderName()));
         QVERIFY(QFile::copy(qEnvironmentVariable("PAWMELO_SOURCE_DIR") + "/assets/Sound/Kouka.mid",
-                            folder + "/Sound/Kouka.mid"));
+                            folder + u'/' + SoundFolderName() + u'/' + AlertTuneFileName()));
         MainForm* panel = t.program->mainForm();
         panel->Timer2->setEnabled(false);
 

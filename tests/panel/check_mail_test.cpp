@@ -1,4 +1,5 @@
 #include "forms/form_timer.h"
+#include "forms/program_folder.h"
 #include "panel/check_mail.h"
 #include "panel/main_panel.h"
 #include "panel/notice_board.h"
@@ -78,7 +79,8 @@ private slots:
         QCOMPARE(f.program.AlertMode, qint16(1));
         QCOMPARE(f.t.sound->commands.size(), 2);
         QVERIFY(f.t.sound->commands[0].startsWith("open \""));
-        QVERIFY(f.t.sound->commands[0].endsWith("/Sound/Kouka.mid\" alias bgm"));
+        QVERIFY(f.t.sound->commands[0].endsWith(u'/' + SoundFolderName() + u'/' + AlertTuneFileName() +
+                                                "\" alias bgm"));
         QCOMPARE(f.t.sound->commands[1], QStringLiteral("play bgm"));
         QCOMPARE(f.program.AccountId, QStringLiteral("user"));
 
@@ -196,7 +198,7 @@ private slots:
         QCOMPARE(f.program.AlertMode, qint16(0));
         QVERIFY(f.t.sound->commands.isEmpty());
 
-        f.panel->Text7->setText("未設定");
+        f.panel->Text7->setText(MailerNotSet());
         f.t.launcher->succeed = false;
         CheckMail(f.program);
         QCOMPARE(f.t.launcher->started.size(), 1);

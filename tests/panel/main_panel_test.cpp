@@ -1,4 +1,5 @@
 #include "forms/form_timer.h"
+#include "forms/program_folder.h"
 #include "panel/main_panel.h"
 #include "panel/start_up.h"
 #include "settings/id_pass_form.h"
@@ -165,13 +166,13 @@ private slots:
         QVERIFY(panel);
         QCOMPARE(panel->Label4->text(), QStringLiteral("OFF"));
         panel->close();
-        QVERIFY(!QDir(t.folder.filePath(QStringLiteral("★MailData"))).exists());
+        QVERIFY(!QDir(t.folder.filePath(SettingsFolderName())).exists());
     }
 
     void lampShowsGreenThenRedWhileIntervalIsOn()
     {
         TestProgram t;
-        const QString pictures = t.folder.filePath(QStringLiteral("画像データ"));
+        const QString pictures = t.folder.filePath(PicturesFolderName());
         QDir().mkpath(pictures);
         const QString assets =
             qEnvironmentVariable("PAWMELO_SOURCE_DIR") + QStringLiteral("/assets/画像データ/");

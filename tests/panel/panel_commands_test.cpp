@@ -1,4 +1,5 @@
 #include "forms/form_timer.h"
+#include "forms/program_folder.h"
 #include "panel/home_pages.h"
 #include "panel/main_panel.h"
 #include "support/test_program.h"
@@ -22,7 +23,7 @@ private slots:
         panel->Command7_Click();
         QCOMPARE(panel->Text7->text(), QStringLiteral("/opt/mail/bin/mailer"));
         QCOMPARE(panel->Text8->text(), QStringLiteral("mailer"));
-        panel->Text7->setText(QStringLiteral("未設定"));
+        panel->Text7->setText(MailerNotSet());
         t.fileChooser->nextChoice.clear(); // cancel: the dialog's previous file
         panel->Command7_Click();
         QCOMPARE(panel->Text7->text(), QStringLiteral("/opt/mail/bin/mailer"));

@@ -1,4 +1,5 @@
 #include "base/ansi.h"
+#include "forms/program_folder.h"
 #include "settings/settings_files.h"
 #include "support/file_bytes.h"
 
@@ -21,7 +22,7 @@ class SettingsFilesTest final : public QObject
     Q_OBJECT
     QTemporaryDir m_dir;
 
-    QString companion() const { return m_dir.filePath("kestra.ini"); }
+    QString companion() const { return m_dir.filePath(CompanionFileName()); }
     MailerSettings imported(const QByteArray& content)
     {
         writeBytes(companion(), content);
@@ -39,7 +40,7 @@ private slots:
 
     void iniKeys()
     {
-        QVERIFY(QDir(m_dir.path()).mkdir(u"★MailData"_s));
+        QVERIFY(QDir(m_dir.path()).mkdir(SettingsFolderName()));
         const QString prefs = PreferencesFile(m_dir.path());
         const QString account = AccountFile(m_dir.path());
         WriteSettingText(prefs, "NUMBER2", "1.5");
@@ -92,7 +93,7 @@ private slots:
     void missingOrFolderLeavesValues()
     {
         QTemporaryDir other;
-        QVERIFY(QDir(other.path()).mkdir("kestra.ini"));
+        QVERIFY(QDir(other.path()).mkdir(CompanionFileName()));
         MailerSettings settings = kBefore;
         ImportMailerSettings(other.path(), settings);
         ImportMailerSettings(other.filePath("nowhere"), settings);
@@ -179,7 +180,8 @@ private slots:
     // What the check lets through is what the files give back, at the limits.
     void storableTextReadsBackUnchanged()
     {
-        QVERIFY(QDir(m_dir.path()).exists(u"★MailData"_s) || QDir(m_dir.path()).mkdir(u"★MailData"_s));
+        QVERIFY(QDir(m_dir.path()).exists(SettingsFolderName()) ||
+                QDir(m_dir.path()).mkdir(SettingsFolderName()));
         const QString account = AccountFile(m_dir.path());
         const QStringList iniValues{QString(127, u'表') + u"a"_s, QString(128, u'表'), u"renée"_s, u"a〜b"_s};
         for (const QString& value : iniValues) {

@@ -2,6 +2,7 @@
 // own, tests/support/on_small_disk.sh): every write says it failed and the
 // old files stay whole, with nothing left beside them.
 
+#include "forms/program_folder.h"
 #include "settings/setting_keys.h"
 #include "settings/settings_files.h"
 #include "support/file_bytes.h"
@@ -19,13 +20,13 @@ private slots:
         const QString disk = qEnvironmentVariable("PAWMELO_SMALL_DISK");
         if (disk.isEmpty())
             QSKIP("needs a disk of its own to fill: run it through ctest (tests/support/on_small_disk.sh)");
-        QVERIFY(QDir(disk).mkdir(QStringLiteral("★MailData")));
+        QVERIFY(QDir(disk).mkdir(SettingsFolderName()));
         const QString prefs = PreferencesFile(disk), account = AccountFile(disk);
         QVERIFY(WriteSettingText(prefs, SettingKey::CheckIntervalMinutes, QStringLiteral("15")));
         QVERIFY(WriteSettingText(account, SettingKey::AccountPassword, QStringLiteral("old-pass")));
         MailerSettings mailer{QStringLiteral("smtp.example.jp"), QStringLiteral("pop.example.jp"), {}, 1};
         QVERIFY(ExportMailerSettings(disk, mailer));
-        const QStringList files{prefs, account, QDir(disk).filePath(QStringLiteral("kestra.ini"))};
+        const QStringList files{prefs, account, QDir(disk).filePath(CompanionFileName())};
         QByteArrayList before;
         for (const QString& file : files)
             before.append(readBytes(file));
@@ -44,8 +45,9 @@ private slots:
         QVERIFY(!ExportMailerSettings(disk, mailer));
         for (qsizetype i = 0; i < files.size(); ++i)
             QCOMPARE(readBytes(files[i]), before[i]);
-        QCOMPARE(QDir(disk).entryList(QDir::Files | QDir::Hidden), (QStringList{"filler", "kestra.ini"}));
-        QCOMPARE(QDir(disk + QStringLiteral("/★MailData")).entryList(QDir::Files | QDir::Hidden),
+        QCOMPARE(QDir(disk).entryList(QDir::Files | QDir::Hidden),
+                 (QStringList{"filler", CompanionFileName()}));
+        QCOMPARE(QDir(disk + u'/' + SettingsFolderName()).entryList(QDir::Files | QDir::Hidden),
                  (QStringList{"ini.ini", "iniIdPass.ini"}));
 
         // With room again the same write goes through.

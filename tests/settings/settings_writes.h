@@ -6,6 +6,7 @@
 // runs the same calls in a folder of its own to know what each version of a
 // file must hold.
 
+#include "forms/program_folder.h"
 #include "settings/server_trust_file.h"
 #include "settings/setting_keys.h"
 #include "settings/settings_files.h"
@@ -35,7 +36,7 @@ inline QString SettingsFileOf(SettingsKind kind, const QString& folder)
     case SettingsKind::Account:
         return AccountFile(folder);
     case SettingsKind::Companion:
-        return QDir(folder).filePath(QStringLiteral("kestra.ini"));
+        return QDir(folder).filePath(CompanionFileName());
     case SettingsKind::Servers:
         return ServersFile(folder);
     }
@@ -82,7 +83,7 @@ inline bool WriteSettingsVersion(SettingsKind kind, const QString& folder, int v
 // The settings folder, the keys that no version touches, and version 0.
 inline void SetUpSettingsFolder(SettingsKind kind, const QString& folder)
 {
-    QDir(folder).mkpath(QStringLiteral("★MailData"));
+    QDir(folder).mkpath(SettingsFolderName());
     switch (kind) {
     case SettingsKind::Preferences:
         WriteSettingText(PreferencesFile(folder), SettingKey::CheckIntervalMinutes, QStringLiteral("15"));

@@ -6,6 +6,7 @@
 // the temporary one.
 
 #include "forms/program.h"
+#include "forms/program_folder.h"
 #include "settings/settings_files.h"
 #include "support/fakes.h"
 #include "support/file_bytes.h"
@@ -13,13 +14,12 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-
 #include <memory>
 
 struct TestProgram
 {
-    QTemporaryDir folder;      // the program folder
-    QTemporaryDir workingDir;  // the process's current directory for kestra.ini
+    QTemporaryDir folder;     // the program folder
+    QTemporaryDir workingDir; // the process's current directory for kestra.ini
     FakeClock* clock = nullptr;
     RecordingSound* sound = nullptr;
     RecordingPrompts* prompts = nullptr;
@@ -38,7 +38,7 @@ struct TestProgram
             programFolderName.isEmpty() ? folder.path() : folder.filePath(programFolderName);
         QDir().mkpath(programFolder);
         if (withSettingsFolder)
-            QDir(programFolder).mkdir(QStringLiteral("★MailData"));
+            QDir(programFolder).mkdir(SettingsFolderName());
         Services services;
         services.clock = std::make_unique<FakeClock>();
         clock = static_cast<FakeClock*>(services.clock.get());
@@ -72,6 +72,5 @@ struct TestProgram
 
     QString preferences() const { return PreferencesFile(program->programFolder()); }
     QString account() const { return AccountFile(program->programFolder()); }
-    QString kestra() const { return workingDir.filePath(QStringLiteral("kestra.ini")); }
-
+    QString kestra() const { return workingDir.filePath(CompanionFileName()); }
 };

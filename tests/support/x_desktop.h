@@ -4,6 +4,8 @@
 // with a real window manager (openbox) on it, as a user's desktop has, and
 // the helper programs the tests drive it with (xdotool, wmctrl, import).
 
+#include "forms/program_folder.h"
+
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
@@ -32,7 +34,7 @@ inline bool WaitFor(int ms, const std::function<bool()>& done)
 // settings folder's path, or an empty string when either could not be made.
 inline QString MakeProgramFolder(const QString& folder)
 {
-    const QString data = folder + QStringLiteral("/★MailData");
+    const QString data = folder + u'/' + SettingsFolderName();
     const bool made = QFile::copy(qEnvironmentVariable("PAWMELO_BUILD_DIR") + QStringLiteral("/pawmelo"),
                                   folder + QStringLiteral("/pawmelo")) &&
                       QDir().mkpath(data);
@@ -55,7 +57,8 @@ public:
     // display name (":N"), or empty when any of it failed.
     QString start(bool withWindowManager, const QString& screen = QStringLiteral("1024x768x24"),
                   const QList<QRect>& monitors = {},
-                  const QStringList& windowManager = {QStringLiteral("openbox"), QStringLiteral("--sm-disable")})
+                  const QStringList& windowManager = {QStringLiteral("openbox"),
+                                                      QStringLiteral("--sm-disable")})
     {
         m_server.start(QStringLiteral("Xvfb"),
                        {"-displayfd", "1", "-noreset", "-screen", "0", screen, "-nolisten", "tcp"});
