@@ -18,8 +18,10 @@
 // The steps share one program run and go in this order; pictures of each
 // state are saved as screenshots/day_*.png in the build folder.
 
+#include "day_desktop.h"
+#include "forms/program_folder.h"
+#include "settings/settings_files.h"
 #include "support/file_bytes.h"
-#include "support/x_desktop.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -32,79 +34,9 @@
 #include <functional>
 #include <unistd.h>
 
-namespace {
-const QSize kMascot(100, 100);
-const QSize kPanel(185, 116);
-constexpr QRgb kKey = 0xC0C0C0; // the see-through colour of the mascot pictures
-const QPoint kStart(100, 450);  // the pointer at start: the mascot's top-left corner
-// Where the pointer waits for the scheduled check: the second mascot comes
-// up there, away from the board, the panel and the first mascot.
-const QPoint kWalkerStart(760, 160);
-const QPoint kOnFigure(50, 60); // inside the figure of every pose
-
-// Places in the windows, from their .ui layouts (pixels in the client area).
-const QPoint kPanelCheck(64, 86);     // 受信
-const QPoint kPanelSettings(20, 86);  // 設定
-const QPoint kPanelBack(164, 86);     // 戻す
-const QPoint kPanelTray(148, 16);     // タスクトレイ
-const QPoint kPanelLaunchBox(16, 40); // Check2
-const QPoint kServerPop3(96, 73);     // サーバー: Pop3Text
-const QPoint kServerOk(76, 180);      // サーバー: 設定
-const QPoint kAccountId(118, 17);     // ID,PASS: IdText
-const QPoint kAccountPassword(118, 49);
-const QPoint kAccountSave(36, 76);
-const QPoint kAccountOk(88, 102);
-const QPoint kInterval(164, 161); // 設定: Text2
-const QPoint kBoardCount(224, 9); // 新着お知らせ: Text2
-
-// Generous: the machine may be busy with other builds.
-constexpr int kAppear = 15000;
-// The first scheduled check comes 61 one-second ticks after the interval
-// is set, or after the panel is opened anew.
-constexpr int kScheduledCheck = 80000;
-// Those ticks are timers that may each run a little early.
-constexpr int kOneWindow = 55000;
-
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-// The lines of a settings file, line ends removed.
-QByteArrayList lines(const QString& path)
-{
-    QByteArrayList result;
-    for (const QByteArray& line : readFile(path).split('\n'))
-        result.append(line.endsWith('\r') ? line.chopped(1) : line);
-    return result;
-}
-
-
-QRgb rgb(const QImage& image, QPoint p)
-{
-    return image.pixel(p) & 0xFFFFFF;
-}
-
-QImage picture(const QString& name)
-{
-    return QImage(qEnvironmentVariable("PAWMELO_SOURCE_DIR") + "/assets/mascot/" + name + ".png")
-        .convertToFormat(QImage::Format_RGB32);
-}
-
-QString number(int n)
-{
-    return QString::number(n);
-}
-} // namespace
-
-class DayTest final : public QObject
+class DayTest final : public QObject, private DayDesktop
 {
     Q_OBJECT
-public:
-    ~DayTest() override { stopAll(); }
-
 private slots:
     void initTestCase();
     void cleanupTestCase() { stopAll(); }
@@ -118,218 +50,7 @@ private slots:
     void trayRoundTrip();
     void wrongPasswordGivesOneErrorBox();
     void rightButtonEndsTheProgramKeepingTheSettings();
-
-private:
-    bool running() const { return m_program.state() == QProcess::Running; }
-    void stopAll();
-    bool dovecot(const QString& command);
-    QString maildir() const;
-    // Lines of Dovecot's log holding `what`.
-    int logged(const QByteArray& what) const;
-    int logins() const { return logged("Login: user=<test>"); }
-
-    // A picture of the whole screen, saved as screenshots/day_<name>.png.
-    QImage screenshot(const QString& name) const;
-    QList<XDesktop::Window> windows() const { return m_x.visibleWindows(m_program.processId()); }
-    // The visible windows titled `title` that are no mascot.
-    QList<QByteArray> titled(const QString& title) const;
-    // Waits for the one visible window titled `title`; empty if none came.
-    QByteArray waitForWindow(const QString& title) const;
-    QList<XDesktop::Window> sized(QSize size) const;
-    QRect icon() const;
-    QRect menu() const;
-    QRect trayArea() const;
-
-    // Clicks a text box of `window` and waits for the window to have the focus.
-    bool focusBox(const QByteArray& window, QPoint at) const;
-    // Makes `window` the active one, so that keys go to it.
-    bool activate(const QByteArray& window) const;
-    QRect mascot() const;
-    bool openPanel();
-    bool setInterval(const QString& minutes, const QString& shot);
-    // The share of the alert picture's own marks that the screen shows at
-    // the mascot's place.
-    double alertShown(const QImage& shot, QPoint topLeft) const;
-
-    XDesktop m_x;
-    QProcess m_trayer;
-    QTemporaryDir m_folder;     // the program folder
-    QTemporaryDir m_workingDir; // the current directory: no kestra.ini
-    QTemporaryDir m_serverDir;  // Dovecot's folder and an empty one for its mailbox
-    QString m_shots;
-    QString m_port;
-    bool m_dovecotRunning = false;
-    QProcess m_program;
-    QByteArray m_panel;
-    QList<QPoint> m_alertMarks; // pixels only the alert picture has
-    QImage m_alert;
-    int m_loginsBefore = 0;
-    QElapsedTimer m_reopened; // since the panel was opened anew
 };
-
-void DayTest::stopAll()
-{
-    for (QProcess* process : {&m_program, &m_trayer}) {
-        if (process->state() != QProcess::NotRunning) {
-            process->kill();
-            process->waitForFinished(3000);
-        }
-    }
-    if (m_dovecotRunning) {
-        // The log is kept with the pictures, for a failed run.
-        QFile::remove(m_shots + "/day_dovecot.log");
-        QFile::copy(m_serverDir.filePath("dovecot/dovecot.log"), m_shots + "/day_dovecot.log");
-        dovecot(QStringLiteral("stop"));
-        m_dovecotRunning = false;
-    }
-}
-
-bool DayTest::dovecot(const QString& command)
-{
-    QProcess script;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("DOVECOT_MESSAGES"), m_serverDir.filePath("empty"));
-    script.setProcessEnvironment(env);
-    script.setProcessChannelMode(QProcess::ForwardedChannels);
-    script.start(QStringLiteral("bash"), {qEnvironmentVariable("PAWMELO_SOURCE_DIR") + "/scripts/dovecot.sh",
-                                          command, m_serverDir.filePath("dovecot")});
-    return script.waitForFinished(60000) && script.exitStatus() == QProcess::NormalExit &&
-           script.exitCode() == 0;
-}
-
-QString DayTest::maildir() const
-{
-    // The script puts the mailbox under a folder of /tmp when the other
-    // users cannot enter ours, and names that folder in "runtime".
-    const QString dir = m_serverDir.filePath("dovecot");
-    const QByteArray runtime = readFile(dir + "/runtime").trimmed();
-    return (runtime.isEmpty() ? dir : QString::fromLocal8Bit(runtime)) + "/mail/test";
-}
-
-int DayTest::logged(const QByteArray& what) const
-{
-    return int(readFile(m_serverDir.filePath("dovecot/dovecot.log")).count(what));
-}
-
-QImage DayTest::screenshot(const QString& name) const
-{
-    const QString path = m_shots + "/day_" + name + ".png";
-    if (!m_x.run(QStringLiteral("import"), {"-window", "root", path}))
-        return {};
-    return QImage(path).convertToFormat(QImage::Format_RGB32);
-}
-
-QList<QByteArray> DayTest::titled(const QString& title) const
-{
-    QList<QByteArray> found;
-    for (const XDesktop::Window& w : windows())
-        if (w.title == title && w.geometry.size() != kMascot)
-            found.append(w.id);
-    return found;
-}
-
-QByteArray DayTest::waitForWindow(const QString& title) const
-{
-    QList<QByteArray> found;
-    WaitFor(kAppear, [&] { return (found = titled(title)).size() == 1; });
-    return found.size() == 1 ? found.first() : QByteArray();
-}
-
-QList<XDesktop::Window> DayTest::sized(QSize size) const
-{
-    QList<XDesktop::Window> found;
-    for (const XDesktop::Window& w : windows())
-        if (w.geometry.size() == size)
-            found.append(w);
-    return found;
-}
-
-QRect DayTest::icon() const
-{
-    for (const XDesktop::Window& w : windows())
-        if (w.geometry.width() <= 32 && w.geometry.height() <= 32)
-            return w.geometry;
-    return {};
-}
-
-QRect DayTest::menu() const
-{
-    for (const XDesktop::Window& w : windows()) {
-        const QSize size = w.geometry.size();
-        if (size != kMascot && size != kPanel && (size.width() > 32 || size.height() > 32))
-            return w.geometry;
-    }
-    return {};
-}
-
-QRect DayTest::trayArea() const
-{
-    QByteArray ids;
-    m_x.xdotool({"search", "--onlyvisible", "--class", "trayer"}, &ids);
-    for (const QByteArray& line : ids.split('\n'))
-        if (const QByteArray id = line.trimmed(); !id.isEmpty())
-            if (const QRect area = m_x.geometry(id); area.width() > 32)
-                return area;
-    return {};
-}
-
-
-
-bool DayTest::focusBox(const QByteArray& window, QPoint at) const
-{
-    return m_x.clickIn(window, at) && WaitFor(kAppear, [&] { return m_x.isActive(window); });
-}
-
-
-bool DayTest::activate(const QByteArray& window) const
-{
-    return m_x.xdotool({"windowactivate", QString::fromLatin1(window)}) &&
-           WaitFor(kAppear, [&] { return m_x.isActive(window); });
-}
-
-
-QRect DayTest::mascot() const
-{
-    const QList<XDesktop::Window> found = sized(kMascot);
-    return found.size() == 1 ? found.first().geometry : QRect();
-}
-
-bool DayTest::openPanel()
-{
-    const QRect figure = mascot();
-    if (!figure.isValid() || !m_x.click(figure.topLeft() + kOnFigure, 1, 2))
-        return false;
-    // The tray icon carries the program's name too: the panel is told by
-    // its size.
-    QList<XDesktop::Window> panels;
-    if (!WaitFor(kAppear, [&] { return (panels = sized(kPanel)).size() == 1; }))
-        return false;
-    m_panel = panels.first().id;
-    return panels.first().title == QStringLiteral("Pawmelo");
-}
-
-bool DayTest::setInterval(const QString& minutes, const QString& shot)
-{
-    if (!m_x.clickIn(m_panel, kPanelSettings))
-        return false;
-    const QByteArray preferences = waitForWindow(QStringLiteral("設定"));
-    // The whole box is chosen and typed over, so that it never holds an
-    // intermediate text.
-    return !preferences.isEmpty() && focusBox(preferences, kInterval) &&
-           m_x.xdotool({"key", "ctrl+a", "sleep", "0.1"}) && m_x.type(minutes) && !screenshot(shot).isNull() &&
-           m_x.closeLikeACloseBox(preferences) &&
-           WaitFor(kAppear, [this] { return titled(QStringLiteral("設定")).isEmpty(); });
-}
-
-double DayTest::alertShown(const QImage& shot, QPoint topLeft) const
-{
-    if (!QRect(QPoint(0, 0), shot.size()).contains(QRect(topLeft, kMascot)))
-        return 0;
-    int shown = 0;
-    for (const QPoint& p : m_alertMarks)
-        shown += rgb(shot, topLeft + p) == rgb(m_alert, p);
-    return double(shown) / double(m_alertMarks.size());
-}
 
 void DayTest::initTestCase()
 {
@@ -371,7 +92,7 @@ void DayTest::initTestCase()
     // A fresh program folder with an empty settings folder, and a current
     // directory without the companion mailer's file.
     QVERIFY(!MakeProgramFolder(m_folder.path()).isEmpty());
-    QVERIFY(!QFile::exists(m_workingDir.filePath("kestra.ini")));
+    QVERIFY(!QFile::exists(m_workingDir.filePath(CompanionFileName())));
 
     QVERIFY(m_x.xdotool({"mousemove", "--sync", number(kStart.x()), number(kStart.y())}));
     m_program.setProcessEnvironment(m_x.environment());
@@ -396,7 +117,7 @@ void DayTest::firstStartAsksForTheServerAndTheAccount()
     QVERIFY(m_x.type(pop3));
     screenshot("1_server_filled");
     QVERIFY(m_x.clickIn(server, kServerOk));
-    const QString companion = m_workingDir.filePath("kestra.ini");
+    const QString companion = m_workingDir.filePath(CompanionFileName());
     QVERIFY2(WaitFor(kAppear, [&] { return lines(companion).contains("POP3=" + pop3.toLatin1()); }),
              readFile(companion).constData());
     QVERIFY(WaitFor(kAppear, [this] { return titled(QStringLiteral("サーバー")).isEmpty(); }));
@@ -408,7 +129,7 @@ void DayTest::firstStartAsksForTheServerAndTheAccount()
     QVERIFY(m_x.clickIn(account, kAccountSave));
     screenshot("1_account_filled");
     QVERIFY(m_x.clickIn(account, kAccountOk));
-    const QString accountFile = m_folder.filePath(QStringLiteral("★MailData/iniIdPass.ini"));
+    const QString accountFile = AccountFile(m_folder.path());
     QVERIFY2(WaitFor(kAppear,
                      [&] {
                          const QByteArrayList stored = lines(accountFile);
@@ -446,7 +167,7 @@ void DayTest::firstCheckAsksAboutTheCertificateAndPinsIt()
     QCOMPARE(certificate.size(), 1);
     const QByteArray pin = "127.0.0.1:" + m_port.toLatin1() + "=" +
                            certificate.first().digest(QCryptographicHash::Sha256).toHex();
-    const QString servers = m_folder.filePath(QStringLiteral("★MailData/servers.ini"));
+    const QString servers = ServersFile(m_folder.path());
     QVERIFY2(lines(servers).contains(pin), readFile(servers).constData());
     QVERIFY(running());
 }
@@ -455,7 +176,7 @@ void DayTest::preferencesSetCheckingEveryMinute()
 {
     QVERIFY(running());
     QVERIFY(setInterval(QStringLiteral("1"), QStringLiteral("3_preferences")));
-    const QString preferences = m_folder.filePath(QStringLiteral("★MailData/ini.ini"));
+    const QString preferences = PreferencesFile(m_folder.path());
     QVERIFY2(lines(preferences).contains("NUMBER2=1"), readFile(preferences).constData());
 }
 
@@ -563,7 +284,7 @@ void DayTest::backEndsTheAlert()
     // Interval checking off, well before the next scheduled check is due,
     // so that none comes in between the steps that follow.
     QVERIFY(setInterval(QStringLiteral("0"), QStringLiteral("6_interval_off")));
-    const QString preferences = m_folder.filePath(QStringLiteral("★MailData/ini.ini"));
+    const QString preferences = PreferencesFile(m_folder.path());
     QVERIFY2(lines(preferences).contains("NUMBER2=0"), readFile(preferences).constData());
 
     const QByteArray board = waitForWindow(QStringLiteral("新着お知らせ"));
@@ -601,7 +322,7 @@ void DayTest::wrongPasswordGivesOneErrorBox()
     QVERIFY(running());
     // The check reads the account file each time: a wrong password there is
     // the one it sends.
-    const QString accountFile = m_folder.filePath(QStringLiteral("★MailData/iniIdPass.ini"));
+    const QString accountFile = AccountFile(m_folder.path());
     QByteArray account = readFile(accountFile);
     QVERIFY(account.contains("NAME2=s3cret\r\n"));
     account.replace("NAME2=s3cret\r\n", "NAME2=wrong\r\n");
@@ -644,13 +365,14 @@ void DayTest::rightButtonEndsTheProgramKeepingTheSettings()
     QCOMPARE(m_program.exitStatus(), QProcess::NormalExit);
     QCOMPARE(m_program.exitCode(), 0);
 
-    const QString data = m_folder.filePath(QStringLiteral("★MailData/"));
-    const QByteArrayList preferences = lines(data + "ini.ini");
+    const QString folder = m_folder.path();
+    const QByteArrayList preferences = lines(PreferencesFile(folder));
     QVERIFY2(preferences.contains("NUMBER3=1") && preferences.contains("NUMBER2=0"),
-             readFile(data + "ini.ini").constData());
-    QVERIFY(lines(data + "iniIdPass.ini").contains("NAME=test"));
-    QVERIFY(lines(m_workingDir.filePath("kestra.ini")).contains("POP3=127.0.0.1:" + m_port.toLatin1()));
-    QVERIFY(readFile(data + "servers.ini").contains("127.0.0.1:" + m_port.toLatin1() + "="));
+             readFile(PreferencesFile(folder)).constData());
+    QVERIFY(lines(AccountFile(folder)).contains("NAME=test"));
+    QVERIFY(
+        lines(m_workingDir.filePath(CompanionFileName())).contains("POP3=127.0.0.1:" + m_port.toLatin1()));
+    QVERIFY(readFile(ServersFile(folder)).contains("127.0.0.1:" + m_port.toLatin1() + "="));
 }
 
 QTEST_GUILESS_MAIN(DayTest)
