@@ -22,8 +22,8 @@ void AlertTune::openAndPlay()
     // Joined as text: a folder path that already ends in a separator gives two.
     // The path stays Unicode on its way to the device, so the tune plays from
     // a folder whose name the settings files' code page could not hold.
-    const QString tune = m_program.programFolder() + QDir::separator() + SoundFolderName() +
-                         QDir::separator() + AlertTuneFileName();
+    const QString tune = m_program.programFolder() + QDir::separator() + kSoundFolderName +
+                         QDir::separator() + kAlertTuneFileName;
     m_program.MciResult = send(QStringLiteral("open \"") + tune + QStringLiteral("\" alias bgm"));
     m_program.MciResult = send(QStringLiteral("play bgm"));
 }

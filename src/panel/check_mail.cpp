@@ -99,7 +99,7 @@ void Announce(Program& program, int count)
     MainForm* panel = program.mainForm();
     if (panel->Check2->isChecked()) {
         const QString mailer = panel->Text7->text();
-        if (mailer != MailerNotSet())
+        if (mailer != kMailerNotSet)
             program.services().launcher->startDetached(trimSpaces(mailer));
         return;
     }

@@ -108,8 +108,8 @@ void MainForm::Form_Load()
     const int interval = ReadSettingInt(preferences, SettingKey::CheckIntervalMinutes);
     m_program.setForm()->setInterval(QString::number(interval));
 
-    QString mailer = ReadSettingText(preferences, SettingKey::MailerPath, MailerNotSet());
-    Text7->setText(mailer.isEmpty() ? MailerNotSet() : mailer);
+    QString mailer = ReadSettingText(preferences, SettingKey::MailerPath, kMailerNotSet);
+    Text7->setText(mailer.isEmpty() ? kMailerNotSet : mailer);
 
     ApplySettingFlag(ReadSettingInt(preferences, SettingKey::LaunchMailerOnNewMail),
                      [this] { return Check2; });

@@ -124,7 +124,7 @@ void MainForm::Timer5_Timer()
 void MainForm::showLamp(const QString& fileName)
 {
     const QString path =
-        m_program.programFolder() + QDir::separator() + PicturesFolderName() + QDir::separator() + fileName;
+        m_program.programFolder() + QDir::separator() + kPicturesFolderName + QDir::separator() + fileName;
     // A missing or unreadable picture leaves the previous one showing.
     const QPixmap picture(path);
     if (!picture.isNull())

@@ -68,7 +68,7 @@ void OptionForm::OkCommand_Click()
         m_program.handlers().messageBox(
             this,
             QStringLiteral("%1 に設定を保存できませんでした。")
-                .arg(QDir::toNativeSeparators(QDir(folder).filePath(CompanionFileName()))),
+                .arg(QDir::toNativeSeparators(QDir(folder).filePath(kCompanionFileName))),
             QStringLiteral("エラー"), Prompts::Buttons::Ok, Prompts::Icon::Exclamation);
     m_program.unload(this);
 }

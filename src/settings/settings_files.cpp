@@ -33,7 +33,7 @@ constexpr qsizetype kListedCharacters = 10;
 QString settingsFile(const QString& programFolder, const QString& name)
 {
     const QChar sep = QDir::separator();
-    return programFolder + sep + SettingsFolderName() + sep + name;
+    return programFolder + sep + kSettingsFolderName + sep + name;
 }
 
 // The bytes of `value` (a value's bytes after its prefix) that its first
@@ -227,7 +227,7 @@ bool WriteSettingTexts(const QString& file, const QList<std::pair<QString, QStri
 
 void ImportMailerSettings(const QString& currentDir, MailerSettings& settings)
 {
-    const QString path = QDir(currentDir).filePath(CompanionFileName());
+    const QString path = QDir(currentDir).filePath(kCompanionFileName);
     if (!QFileInfo(path).isFile())
         return;
     QFile file(path);
@@ -280,6 +280,6 @@ bool ExportMailerSettings(const QString& currentDir, const MailerSettings& setti
     // Saved whole beside the old file and renamed over it, so a failed or
     // killed write leaves the old settings in place.
     using P = QFileDevice::Permission;
-    return ReplaceFile(QDir(currentDir).filePath(CompanionFileName()), content,
+    return ReplaceFile(QDir(currentDir).filePath(kCompanionFileName), content,
                        P::ReadOwner | P::WriteOwner | P::ReadGroup | P::ReadOther);
 }

@@ -82,8 +82,7 @@ void CompositorTest::bothMascotsAreShaped()
     QVERIFY(!data.isEmpty());
     writeBytes(data + "/ini.ini", "[EXEINI]\r\nNUMBER2=0\r\nNAME=/opt/mailer\r\nNUMBER3=0\r\n");
     writeBytes(data + "/iniIdPass.ini", "[EXEINI]\r\nNAME=user\r\nNAME2=secret\r\n");
-    writeBytes(m_workingDir.filePath(CompanionFileName()),
-               "SMTP=\r\nPOP3=127.0.0.1:9\r\nMAIL=\r\nAPOP=0\r\n");
+    writeBytes(m_workingDir.filePath(kCompanionFileName), "SMTP=\r\nPOP3=127.0.0.1:9\r\nMAIL=\r\nAPOP=0\r\n");
     QVERIFY(m_x.xdotool({"mousemove", QString::number(kStart.x()), QString::number(kStart.y())}));
     m_program.setProcessEnvironment(m_x.environment());
     m_program.setWorkingDirectory(m_workingDir.path());

@@ -92,7 +92,7 @@ void DayTest::initTestCase()
     // A fresh program folder with an empty settings folder, and a current
     // directory without the companion mailer's file.
     QVERIFY(!MakeProgramFolder(m_folder.path()).isEmpty());
-    QVERIFY(!QFile::exists(m_workingDir.filePath(CompanionFileName())));
+    QVERIFY(!QFile::exists(m_workingDir.filePath(kCompanionFileName)));
 
     QVERIFY(m_x.xdotool({"mousemove", "--sync", number(kStart.x()), number(kStart.y())}));
     m_program.setProcessEnvironment(m_x.environment());
@@ -117,7 +117,7 @@ void DayTest::firstStartAsksForTheServerAndTheAccount()
     QVERIFY(m_x.type(pop3));
     screenshot("1_server_filled");
     QVERIFY(m_x.clickIn(server, kServerOk));
-    const QString companion = m_workingDir.filePath(CompanionFileName());
+    const QString companion = m_workingDir.filePath(kCompanionFileName);
     QVERIFY2(WaitFor(kAppear, [&] { return lines(companion).contains("POP3=" + pop3.toLatin1()); }),
              readFile(companion).constData());
     QVERIFY(WaitFor(kAppear, [this] { return titled(QStringLiteral("サーバー")).isEmpty(); }));
@@ -370,8 +370,7 @@ void DayTest::rightButtonEndsTheProgramKeepingTheSettings()
     QVERIFY2(preferences.contains("NUMBER3=1") && preferences.contains("NUMBER2=0"),
              readFile(PreferencesFile(folder)).constData());
     QVERIFY(lines(AccountFile(folder)).contains("NAME=test"));
-    QVERIFY(
-        lines(m_workingDir.filePath(CompanionFileName())).contains("POP3=127.0.0.1:" + m_port.toLatin1()));
+    QVERIFY(lines(m_workingDir.filePath(kCompanionFileName)).contains("POP3=127.0.0.1:" + m_port.toLatin1()));
     QVERIFY(readFile(ServersFile(folder)).contains("127.0.0.1:" + m_port.toLatin1() + "="));
 }
 

@@ -150,7 +150,7 @@ void DesktopPlacementTest::firstStartDialogsSideBySideOnTheMascotsMonitor()
     QVERIFY2(WaitFor(kAppear, [&] { return readBytes(saved).contains("NAME=user\r\n"); }),
              readBytes(saved).constData());
     QVERIFY(m_x.clickIn(server, kPop3) && m_x.type(m_address) && m_x.clickIn(server, kServerOk));
-    QVERIFY(WaitFor(kAppear, [&] { return QFile::exists(m_workingDir.filePath(CompanionFileName())); }));
+    QVERIFY(WaitFor(kAppear, [&] { return QFile::exists(m_workingDir.filePath(kCompanionFileName)); }));
 }
 
 void DesktopPlacementTest::panelFrameOpensAtItsDesignedPlace()

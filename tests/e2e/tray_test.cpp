@@ -95,8 +95,7 @@ void TrayTest::initTestCase()
     // Complete settings, so that no settings dialog comes up; no checks run.
     writeBytes(data + "/ini.ini", "[EXEINI]\r\nNUMBER2=0\r\nNAME=/opt/mailer\r\nNUMBER3=0\r\n");
     writeBytes(data + "/iniIdPass.ini", "[EXEINI]\r\nNAME=user\r\nNAME2=secret\r\n");
-    writeBytes(m_workingDir.filePath(CompanionFileName()),
-               "SMTP=\r\nPOP3=127.0.0.1:9\r\nMAIL=\r\nAPOP=0\r\n");
+    writeBytes(m_workingDir.filePath(kCompanionFileName), "SMTP=\r\nPOP3=127.0.0.1:9\r\nMAIL=\r\nAPOP=0\r\n");
     QVERIFY(m_x.xdotool({"mousemove", "--sync", "300", "300"})); // where the mascot comes up
     QVERIFY(startProgram());
 }

@@ -74,7 +74,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         break;
     }
     case 1: {
-        QFile file(folder + u'/' + CompanionFileName());
+        QFile file(folder + u'/' + kCompanionFileName);
         FUZZ_CHECK(file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
                    file.write(input.data(), input.size()) == input.size());
         file.close();

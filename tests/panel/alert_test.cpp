@@ -76,9 +76,9 @@ private slots:
         auto device = std::make_unique<FluidSynthSoundDevice>(options);
         FluidSynthSoundDevice* synth = device.get();
         TestProgram t(true, std::move(device));
-        QDir(t.folder.path()).mkdir(SoundFolderName());
+        QDir(t.folder.path()).mkdir(kSoundFolderName);
         QVERIFY(QFile::copy(qEnvironmentVariable("PAWMELO_SOURCE_DIR") + "/assets/Sound/Kouka.mid",
-                            t.folder.filePath(SoundFolderName() + u'/' + AlertTuneFileName())));
+                            t.folder.filePath(kSoundFolderName + u'/' + kAlertTuneFileName)));
         MainForm* panel = t.program->mainForm();
         panel->Timer2->setEnabled(false); // the test drives the poll itself
 
@@ -127,9 +127,9 @@ private slots:
         TestProgram t(true, std::move(device), folderName);
         const QString folder = t.program->programFolder();
         QVERIFY(folder.endsWith(u'/' + folderName));
-        QVERIFY(QDir(folder).mkdir(SoundFolderName()));
+        QVERIFY(QDir(folder).mkdir(kSoundFolderName));
         QVERIFY(QFile::copy(qEnvironmentVariable("PAWMELO_SOURCE_DIR") + "/assets/Sound/Kouka.mid",
-                            folder + u'/' + SoundFolderName() + u'/' + AlertTuneFileName()));
+                            folder + u'/' + kSoundFolderName + u'/' + kAlertTuneFileName));
         MainForm* panel = t.program->mainForm();
         panel->Timer2->setEnabled(false);
 

@@ -79,7 +79,7 @@ private slots:
         QCOMPARE(f.program.AlertMode, qint16(1));
         QCOMPARE(f.t.sound->commands.size(), 2);
         QVERIFY(f.t.sound->commands[0].startsWith("open \""));
-        QVERIFY(f.t.sound->commands[0].endsWith(u'/' + SoundFolderName() + u'/' + AlertTuneFileName() +
+        QVERIFY(f.t.sound->commands[0].endsWith(u'/' + kSoundFolderName + u'/' + kAlertTuneFileName +
                                                 "\" alias bgm"));
         QCOMPARE(f.t.sound->commands[1], QStringLiteral("play bgm"));
         QCOMPARE(f.program.AccountId, QStringLiteral("user"));
@@ -198,7 +198,7 @@ private slots:
         QCOMPARE(f.program.AlertMode, qint16(0));
         QVERIFY(f.t.sound->commands.isEmpty());
 
-        f.panel->Text7->setText(MailerNotSet());
+        f.panel->Text7->setText(kMailerNotSet);
         f.t.launcher->succeed = false;
         CheckMail(f.program);
         QCOMPARE(f.t.launcher->started.size(), 1);

@@ -166,13 +166,13 @@ private slots:
         QVERIFY(panel);
         QCOMPARE(panel->Label4->text(), QStringLiteral("OFF"));
         panel->close();
-        QVERIFY(!QDir(t.folder.filePath(SettingsFolderName())).exists());
+        QVERIFY(!QDir(t.folder.filePath(kSettingsFolderName)).exists());
     }
 
     void lampShowsGreenThenRedWhileIntervalIsOn()
     {
         TestProgram t;
-        const QString pictures = t.folder.filePath(PicturesFolderName());
+        const QString pictures = t.folder.filePath(kPicturesFolderName);
         QDir().mkpath(pictures);
         const QString assets =
             qEnvironmentVariable("PAWMELO_SOURCE_DIR") + QStringLiteral("/assets/画像データ/");

@@ -23,7 +23,7 @@ private slots:
         panel->Command7_Click();
         QCOMPARE(panel->Text7->text(), QStringLiteral("/opt/mail/bin/mailer"));
         QCOMPARE(panel->Text8->text(), QStringLiteral("mailer"));
-        panel->Text7->setText(MailerNotSet());
+        panel->Text7->setText(kMailerNotSet);
         t.fileChooser->nextChoice.clear(); // cancel: the dialog's previous file
         panel->Command7_Click();
         QCOMPARE(panel->Text7->text(), QStringLiteral("/opt/mail/bin/mailer"));

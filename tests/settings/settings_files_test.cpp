@@ -22,7 +22,7 @@ class SettingsFilesTest final : public QObject
     Q_OBJECT
     QTemporaryDir m_dir;
 
-    QString companion() const { return m_dir.filePath(CompanionFileName()); }
+    QString companion() const { return m_dir.filePath(kCompanionFileName); }
     MailerSettings imported(const QByteArray& content)
     {
         writeBytes(companion(), content);
@@ -40,7 +40,7 @@ private slots:
 
     void iniKeys()
     {
-        QVERIFY(QDir(m_dir.path()).mkdir(SettingsFolderName()));
+        QVERIFY(QDir(m_dir.path()).mkdir(kSettingsFolderName));
         const QString prefs = PreferencesFile(m_dir.path());
         const QString account = AccountFile(m_dir.path());
         WriteSettingText(prefs, "NUMBER2", "1.5");
@@ -93,7 +93,7 @@ private slots:
     void missingOrFolderLeavesValues()
     {
         QTemporaryDir other;
-        QVERIFY(QDir(other.path()).mkdir(CompanionFileName()));
+        QVERIFY(QDir(other.path()).mkdir(kCompanionFileName));
         MailerSettings settings = kBefore;
         ImportMailerSettings(other.path(), settings);
         ImportMailerSettings(other.filePath("nowhere"), settings);
@@ -180,8 +180,8 @@ private slots:
     // What the check lets through is what the files give back, at the limits.
     void storableTextReadsBackUnchanged()
     {
-        QVERIFY(QDir(m_dir.path()).exists(SettingsFolderName()) ||
-                QDir(m_dir.path()).mkdir(SettingsFolderName()));
+        QVERIFY(QDir(m_dir.path()).exists(kSettingsFolderName) ||
+                QDir(m_dir.path()).mkdir(kSettingsFolderName));
         const QString account = AccountFile(m_dir.path());
         const QStringList iniValues{QString(127, u'表') + u"a"_s, QString(128, u'表'), u"renée"_s, u"a〜b"_s};
         for (const QString& value : iniValues) {

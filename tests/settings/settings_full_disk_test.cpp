@@ -20,13 +20,13 @@ private slots:
         const QString disk = qEnvironmentVariable("PAWMELO_SMALL_DISK");
         if (disk.isEmpty())
             QSKIP("needs a disk of its own to fill: run it through ctest (tests/support/on_small_disk.sh)");
-        QVERIFY(QDir(disk).mkdir(SettingsFolderName()));
+        QVERIFY(QDir(disk).mkdir(kSettingsFolderName));
         const QString prefs = PreferencesFile(disk), account = AccountFile(disk);
         QVERIFY(WriteSettingText(prefs, SettingKey::CheckIntervalMinutes, QStringLiteral("15")));
         QVERIFY(WriteSettingText(account, SettingKey::AccountPassword, QStringLiteral("old-pass")));
         MailerSettings mailer{QStringLiteral("smtp.example.jp"), QStringLiteral("pop.example.jp"), {}, 1};
         QVERIFY(ExportMailerSettings(disk, mailer));
-        const QStringList files{prefs, account, QDir(disk).filePath(CompanionFileName())};
+        const QStringList files{prefs, account, QDir(disk).filePath(kCompanionFileName)};
         QByteArrayList before;
         for (const QString& file : files)
             before.append(readBytes(file));
@@ -46,8 +46,8 @@ private slots:
         for (qsizetype i = 0; i < files.size(); ++i)
             QCOMPARE(readBytes(files[i]), before[i]);
         QCOMPARE(QDir(disk).entryList(QDir::Files | QDir::Hidden),
-                 (QStringList{"filler", CompanionFileName()}));
-        QCOMPARE(QDir(disk + u'/' + SettingsFolderName()).entryList(QDir::Files | QDir::Hidden),
+                 (QStringList{"filler", kCompanionFileName}));
+        QCOMPARE(QDir(disk + u'/' + kSettingsFolderName).entryList(QDir::Files | QDir::Hidden),
                  (QStringList{"ini.ini", "iniIdPass.ini"}));
 
         // With room again the same write goes through.

@@ -36,7 +36,7 @@ inline QString SettingsFileOf(SettingsKind kind, const QString& folder)
     case SettingsKind::Account:
         return AccountFile(folder);
     case SettingsKind::Companion:
-        return QDir(folder).filePath(CompanionFileName());
+        return QDir(folder).filePath(kCompanionFileName);
     case SettingsKind::Servers:
         return ServersFile(folder);
     }
@@ -83,7 +83,7 @@ inline bool WriteSettingsVersion(SettingsKind kind, const QString& folder, int v
 // The settings folder, the keys that no version touches, and version 0.
 inline void SetUpSettingsFolder(SettingsKind kind, const QString& folder)
 {
-    QDir(folder).mkpath(SettingsFolderName());
+    QDir(folder).mkpath(kSettingsFolderName);
     switch (kind) {
     case SettingsKind::Preferences:
         WriteSettingText(PreferencesFile(folder), SettingKey::CheckIntervalMinutes, QStringLiteral("15"));

@@ -38,7 +38,7 @@ struct TestProgram
             programFolderName.isEmpty() ? folder.path() : folder.filePath(programFolderName);
         QDir().mkpath(programFolder);
         if (withSettingsFolder)
-            QDir(programFolder).mkdir(SettingsFolderName());
+            QDir(programFolder).mkdir(kSettingsFolderName);
         Services services;
         services.clock = std::make_unique<FakeClock>();
         clock = static_cast<FakeClock*>(services.clock.get());
@@ -72,5 +72,5 @@ struct TestProgram
 
     QString preferences() const { return PreferencesFile(program->programFolder()); }
     QString account() const { return AccountFile(program->programFolder()); }
-    QString kestra() const { return workingDir.filePath(CompanionFileName()); }
+    QString kestra() const { return workingDir.filePath(kCompanionFileName); }
 };

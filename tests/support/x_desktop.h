@@ -34,7 +34,7 @@ inline bool WaitFor(int ms, const std::function<bool()>& done)
 // settings folder's path, or an empty string when either could not be made.
 inline QString MakeProgramFolder(const QString& folder)
 {
-    const QString data = folder + u'/' + SettingsFolderName();
+    const QString data = folder + u'/' + kSettingsFolderName;
     const bool made = QFile::copy(qEnvironmentVariable("PAWMELO_BUILD_DIR") + QStringLiteral("/pawmelo"),
                                   folder + QStringLiteral("/pawmelo")) &&
                       QDir().mkpath(data);
