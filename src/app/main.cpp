@@ -6,7 +6,6 @@
 #include "platform/window_platform.h"
 
 #include <QApplication>
-
 #include <cstdio>
 #include <cstdlib>
 
