@@ -1,21 +1,17 @@
 # pawmelo_add_test(<name> LABEL <unit|gui|dbus|pop3|e2e> SOURCES <files...>
-#                  [GUI] [TIMEOUT <s>] [FIXTURES <names...>] [ENVIRONMENT <k=v...>]
-#                  [RUNNER <command...>])
+#                  [LIBS <libraries...>] [TIMEOUT <s>] [FIXTURES <names...>]
+#                  [ENVIRONMENT <k=v...>] [RUNNER <command...>])
 #
-# One Qt Test executable per test. GUI tests link the widget library and run
-# on the offscreen platform unless they set QT_QPA_PLATFORM themselves. With
-# a RUNNER, the test runs as the runner's last argument; a runner exits 77
-# when what it needs is missing, which CTest counts as skipped.
+# One Qt Test executable per test, linking the libraries of the folders it
+# tests (LIBS). Every test runs on the offscreen platform unless it sets
+# QT_QPA_PLATFORM itself. With a RUNNER, the test runs as the runner's last
+# argument; a runner exits 77 when what it needs is missing, which CTest
+# counts as skipped.
 function(pawmelo_add_test name)
-    cmake_parse_arguments(T "GUI" "LABEL;TIMEOUT" "SOURCES;FIXTURES;ENVIRONMENT;LIBS;RUNNER" ${ARGN})
+    cmake_parse_arguments(T "" "LABEL;TIMEOUT" "SOURCES;FIXTURES;ENVIRONMENT;LIBS;RUNNER" ${ARGN})
     add_executable(${name} ${T_SOURCES})
     target_include_directories(${name} PRIVATE "${CMAKE_SOURCE_DIR}/src" "${CMAKE_SOURCE_DIR}/tests")
     target_link_libraries(${name} PRIVATE Qt6::Test ${T_LIBS})
-    if(T_GUI)
-        target_link_libraries(${name} PRIVATE pawmelo_gui)
-    else()
-        target_link_libraries(${name} PRIVATE pawmelo_core)
-    endif()
     if(T_RUNNER)
         add_test(NAME ${name} COMMAND ${T_RUNNER} $<TARGET_FILE:${name}>)
         set_tests_properties(${name} PROPERTIES SKIP_RETURN_CODE 77)

@@ -3,10 +3,9 @@
 #include "forms/program_font.h"
 #include "forms/qt_texts.h"
 #include "mascot/primary_mascot.h"
-#include "mascot/window_platform.h"
+#include "platform/window_platform.h"
 
 #include <QApplication>
-
 #include <cstdio>
 #include <cstdlib>
 

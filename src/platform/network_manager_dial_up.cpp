@@ -1,6 +1,7 @@
 #include "platform/network_manager_dial_up.h"
 
 #include "platform/network_manager_kinds.h"
+#include "platform/system_dial_up.h"
 
 #include <QDBusArgument>
 #include <QDBusConnection>
@@ -168,4 +169,9 @@ bool NetworkManagerDialUp::hangUp(const QString& handle)
                               .has_value();
     m_managerUnanswered = calls.unanswered();
     return accepted;
+}
+
+std::unique_ptr<DialUp> MakeSystemDialUp()
+{
+    return std::make_unique<NetworkManagerDialUp>();
 }

@@ -2,7 +2,7 @@
 // box nobody has answered takes the next text of its title instead of a
 // second box coming up beside it. A warning's box answers No to a plain
 // Return.
-#include "app/desktop_services.h"
+#include "app/message_box_prompts.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -28,9 +28,9 @@ class DesktopPromptsTest final : public QObject
 private slots:
     void noticesNeverPileUp()
     {
-        Services services = MakeDesktopServices();
-        services.prompts->notify(nullptr, QStringLiteral("<b>first</b>"), QStringLiteral("エラー"));
-        services.prompts->notify(nullptr, QStringLiteral("second"), QStringLiteral("エラー"));
+        MessageBoxPrompts prompts;
+        prompts.notify(nullptr, QStringLiteral("<b>first</b>"), QStringLiteral("エラー"));
+        prompts.notify(nullptr, QStringLiteral("second"), QStringLiteral("エラー"));
         QCOMPARE(shownBoxes().size(), 1);
         QPointer<QMessageBox> box = shownBoxes().first();
         QCOMPARE(box->text(), QStringLiteral("second"));
@@ -39,7 +39,7 @@ private slots:
         // Once answered, the next notice comes in a box of its own.
         box->button(QMessageBox::Ok)->click();
         QTRY_VERIFY(box.isNull());
-        services.prompts->notify(nullptr, QStringLiteral("third"), QStringLiteral("エラー"));
+        prompts.notify(nullptr, QStringLiteral("third"), QStringLiteral("エラー"));
         QCOMPARE(shownBoxes().size(), 1);
         box = shownBoxes().first();
         QCOMPARE(box->text(), QStringLiteral("third"));
@@ -49,10 +49,10 @@ private slots:
 
     void warningTakesNoForItsDefault()
     {
-        Services services = MakeDesktopServices();
+        MessageBoxPrompts prompts;
         QTimer::singleShot(0, [] { QTest::keyClick(shownBoxes().value(0), Qt::Key_Return); });
-        QCOMPARE(services.prompts->messageBox(nullptr, QStringLiteral("warning"), QStringLiteral("確認"),
-                                              Prompts::Buttons::YesNoDefaultNo, Prompts::Icon::Exclamation),
+        QCOMPARE(prompts.messageBox(nullptr, QStringLiteral("warning"), QStringLiteral("確認"),
+                                    Prompts::Buttons::YesNoDefaultNo, Prompts::Icon::Exclamation),
                  Prompts::Answer::No);
     }
 };

@@ -1,4 +1,4 @@
-#include "mascot/window_platform.h"
+#include "platform/window_platform.h"
 
 #include <QtGlobal>
 #include <cstring>
