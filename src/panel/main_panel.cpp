@@ -2,6 +2,7 @@
 
 #include "forms/form_timer.h"
 #include "forms/program.h"
+#include "panel/name_display.h"
 #include "settings/id_pass_form.h"
 #include "settings/option_form.h"
 #include "settings/set_form.h"
@@ -64,6 +65,13 @@ MainForm::MainForm(Program& program)
     for (QWidget* label : {static_cast<QWidget*>(Label4), static_cast<QWidget*>(m_ui->Label2),
                            static_cast<QWidget*>(m_ui->Label3), static_cast<QWidget*>(Label1)})
         label->lower();
+    // The interval box hides what passes beneath it, corners included, as
+    // a box drawn over the panel does; so the name display gliding beneath
+    // it never has it drawn again.
+    Text5->setBackgroundRole(QPalette::Window);
+    Text5->setAutoFillBackground(true);
+    // The name display's caption slides along the panel's top strip.
+    Label1->spanParentWidth();
 
     mnuPopup = new QMenu(QStringLiteral("popup"), this);
     mnu_Popup = {mnuPopup->addAction(QStringLiteral("メイン画面を表示")), mnuPopup->addSeparator(),
@@ -110,7 +118,8 @@ void MainForm::Form_Load()
     QString mailer = ReadSettingText(preferences, SettingKey::MailerPath, kNotSet);
     Text7->setText(mailer.isEmpty() ? kNotSet : mailer);
 
-    ApplySettingFlag(ReadSettingInt(preferences, SettingKey::LaunchMailerOnNewMail), [this] { return Check2; });
+    ApplySettingFlag(ReadSettingInt(preferences, SettingKey::LaunchMailerOnNewMail),
+                     [this] { return Check2; });
 }
 
 void MainForm::Form_Unload()
