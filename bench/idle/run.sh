@@ -61,11 +61,14 @@ declare -a program_pid xvfb_pid display hidden_before hidden_after shown_before 
 
 start_desktop() { # n desktop
     local n=$1 desktop=$2
-    display[n]=":$(( 200 + ($$ + 7 * n) % 300 ))"
-    Xvfb "${display[n]}" -screen 0 1024x768x24 -nolisten tcp -noreset >/dev/null 2>&1 &
+    # A display number of the server's own choosing: a fixed one may be
+    # taken by another X server (a test's) on this machine.
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display$n" >/dev/null 2>&1 &
     xvfb_pid[n]=$!
     pids+=($!)
-    # Until the server answers (its socket comes before it accepts).
+    for _ in $(seq 200); do [ -s "$work/display$n" ] && break; sleep 0.05; done
+    display[n]=":$(head -1 "$work/display$n")"
+    # Until the server answers.
     for _ in $(seq 200); do
         DISPLAY=${display[n]} xdotool getdisplaygeometry >/dev/null 2>&1 && break
         sleep 0.05
