@@ -32,6 +32,9 @@ chmod 600 "$program/★MailData/iniIdPass.ini"
     "$source_dir/scripts/dovecot.sh" start "$demo/dovecot" >/dev/null
 port=$(cut -d' ' -f1 "$demo/dovecot/ports")
 printf 'SMTP=\r\nPOP3=127.0.0.1:%s\r\nMAIL=test@example.jp\r\nAPOP=0\r\n' "$port" > "$cwd/kestra.ini"
+# The demo server speaks in clear on this machine only: allowed beforehand,
+# so that the first check does not ask about sending the password unencrypted.
+printf '[CLEAR]\r\n127.0.0.1:%s=1\r\n' "$port" > "$program/★MailData/servers.ini"
 
 echo "Demo mail server on 127.0.0.1:$port (account test). Double-click the mascot, then press 受信."
 echo "The right mouse button on the mascot ends the demo."

@@ -53,6 +53,7 @@ for n in "${!builds[@]}"; do
     printf '[EXEINI]\r\nNAME=test\r\nNAME2=s3cret\r\n' > "$settings/iniIdPass.ini"
     mkdir "$work/p$n/cwd"
     printf 'SMTP=\r\nPOP3=127.0.0.1:%s\r\nMAIL=\r\nAPOP=0\r\n' "$port" > "$work/p$n/cwd/kestra.ini"
+    printf '[CLEAR]\r\n127.0.0.1:%s=1\r\n' "$port" > "$settings/servers.ini" # clear text allowed: no question
 done
 
 ticks=$(getconf CLK_TCK)

@@ -36,6 +36,7 @@ struct NMail::Private
     int lastHandle = 0;
     QString lastError;
     std::optional<RefusedCertificate> refused; // of the last connect
+    std::optional<Pop3Address> unencrypted;    // of the last connect
 
     Pop3Session* session(int handle)
     {
@@ -95,10 +96,13 @@ int NMail::NMailPop3Connect(const QByteArray& server)
         return -1;
     }
     d->refused.reset();
+    d->unencrypted.reset();
     auto session = std::make_unique<Pop3Session>(*address, d->settings);
     if (!session->open()) {
         d->lastError = session->error();
         d->refused = session->refusedCertificate();
+        if (session->needsClearLoginConsent())
+            d->unencrypted = *address;
         return -1;
     }
     const int handle = d->newHandle();
@@ -211,6 +215,21 @@ void NMail::setMaxCallLimit(int milliseconds)
     d->settings.connection.maxCallLimitMs = milliseconds;
 }
 
+void NMail::setSessionLimit(int milliseconds)
+{
+    d->settings.connection.sessionLimitMs = milliseconds;
+}
+
+void NMail::setLookupTimeout(int milliseconds)
+{
+    d->settings.connection.lookupTimeoutMs = milliseconds;
+}
+
+void NMail::setHostResolver(HostResolver resolver)
+{
+    d->settings.connection.resolveHost = std::move(resolver);
+}
+
 void NMail::addCaCertificates(const QList<QSslCertificate>& certificates)
 {
     d->settings.connection.extraCaCertificates += certificates;
@@ -231,8 +250,19 @@ std::optional<NMail::RefusedCertificate> NMail::refusedCertificate() const
     return d->refused;
 }
 
-void NMail::trustCertificate(const QString& address, const QByteArray& fingerprint)
+bool NMail::trustCertificate(const RefusedCertificate& refused)
 {
-    if (d->settings.connection.trust)
-        d->settings.connection.trust->pin(address, fingerprint);
+    ServerTrust* trust = d->settings.connection.trust;
+    return trust && trust->pin(refused.server, CertificateFingerprint(refused.certificate));
+}
+
+std::optional<Pop3Address> NMail::unencryptedServer() const
+{
+    return d->unencrypted;
+}
+
+bool NMail::allowClearLogin(const Pop3Address& server)
+{
+    ServerTrust* trust = d->settings.connection.trust;
+    return trust && trust->allowClearLogin(server);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "mail/host_lookup.h"
 #include "mail/server_trust.h"
 
 #include <QByteArray>
@@ -18,7 +19,8 @@ class Pop3Session;
 // each network wait has a deadline and each call an overall limit, so neither
 // a silent server nor one that drips its replies line by line can freeze it.
 // A call that passes its limit fails and closes its connection; later calls
-// on that handle fail at once with the same text.
+// on that handle fail at once with the same text. The connection as a whole
+// has a limit too, which grows only with what the server really sends.
 //
 // One NMail object lives as long as the program; it is not a singleton, so a
 // test can make its own.
@@ -77,21 +79,38 @@ public:
     void setCallLimit(int milliseconds);
     void setTransferAllowance(int bytesPerSecond);
     void setMaxCallLimit(int milliseconds);
+    // Overall limit of one connection, connect to close, over the time its
+    // calls take: default 40000, plus the bytes the server has really sent
+    // at the allowance rate, never more than the cap.
+    void setSessionLimit(int milliseconds);
+    // The name lookup's part of the connect timeout (default 10000), and
+    // who looks names up (default: the system's resolver).
+    void setLookupTimeout(int milliseconds);
+    void setHostResolver(HostResolver resolver);
     // Certificates trusted besides the system store. A server is checked
     // against these first; the system store is read only when they do not
     // vouch for it.
     void addCaCertificates(const QList<QSslCertificate>& certificates);
 
     using RefusedCertificate = ::RefusedCertificate;
-    /// Where the library keeps the certificates the user trusted and the
-    /// servers that spoke TLS; without one it remembers nothing.
+    /// Where the library keeps the certificates the user trusted, the
+    /// servers that spoke TLS and those the user allowed a password in
+    /// clear; without one it remembers nothing and asks for nothing.
     void setServerTrust(ServerTrust* trust);
-    /// After a connect that failed on the server's certificate: what was
-    /// refused and why. Empty after any other connect.
+    /// After a connect that failed on the server's certificate, one that
+    /// trusting it would let through: what was refused and why. Empty after
+    /// any other connect.
     std::optional<RefusedCertificate> refusedCertificate() const;
-    /// Trusts exactly the certificate with `fingerprint` for `address`
-    /// ("host:port") from now on.
-    void trustCertificate(const QString& address, const QByteArray& fingerprint);
+    /// Trusts exactly the refused certificate for its server from now on.
+    /// False when that cannot be kept beyond this run (it holds until then).
+    bool trustCertificate(const RefusedCertificate& refused);
+    /// After a connect that was ended before the login because the server
+    /// offers no encryption and the user has not allowed the password to go
+    /// to it in clear: that server. Empty after any other connect.
+    std::optional<Pop3Address> unencryptedServer() const;
+    /// Lets the password (or the APOP digest) go to `server` in clear from
+    /// now on. False when that cannot be kept beyond this run.
+    bool allowClearLogin(const Pop3Address& server);
     // Messages whose commands may go out ahead when the server offers
     // PIPELINING (at most 64); 0 asks for one command at a time. Default 8.
     void setPipelineWindow(int messages);

@@ -82,8 +82,23 @@ Pop3Session::Status Pop3Session::readStatus(QByteArray& reply)
     return Status::Failed;
 }
 
+bool Pop3Session::answersOnlyWhatWasAsked()
+{
+    // A reply that is there before its command went out answers nothing the
+    // client asked; taken as the answer to the next command, it would put
+    // words in the server's mouth (an unasked "+OK 7 700" read as the
+    // message count).
+    if (!m_connection.receivedUnasked())
+        return true;
+    return protocolFailure(
+        QStringLiteral("%1 から、まだ送っていないコマンドへの応答が届きました（POP3 の手順に反しています）。")
+            .arg(m_connection.where()));
+}
+
 Pop3Session::Status Pop3Session::command(QByteArrayView line, QByteArray& reply)
 {
+    if (!answersOnlyWhatWasAsked())
+        return Status::Failed;
     if (!m_connection.send(line.toByteArray() + "\r\n")) {
         connectionFailed();
         return Status::Failed;
@@ -109,20 +124,43 @@ bool Pop3Session::open()
         if (!upgradeToTls() || !readCapabilities())
             return false;
     }
-    ServerTrust* trust = m_settings.connection.trust;
-    const QString address = m_connection.where();
-    if (m_connection.isEncrypted()) {
-        if (trust && !trust->spokeTls(address))
-            trust->noteTls(address);
-    } else if (trust && trust->spokeTls(address)) {
-        // A server that once did TLS and now offers none: someone on the
-        // path may have struck STLS from its list. The password stays home.
-        return protocolFailure(QStringLiteral("%1 は以前は暗号化に対応していました。今回は暗号化を申し出なかったため、"
-                                              "パスワードを送らずに接続を終えました。")
-                                   .arg(address));
-    }
+    if (!admitsLogin())
+        return false;
     m_state = State::Auth;
     return true;
+}
+
+bool Pop3Session::admitsLogin()
+{
+    ServerTrust* trust = m_settings.connection.trust;
+    const Pop3Address& server = m_connection.address();
+    if (!trust)
+        return true;
+    if (m_connection.isEncrypted()) {
+        trust->noteTls(server, m_connection.systemVerified());
+        return true;
+    }
+    // A host that once did TLS, on this port or another, and now offers
+    // none: someone on the path may have struck STLS from its list. The
+    // password stays home.
+    if (trust->spokeTls(server))
+        return protocolFailure(
+            QStringLiteral("%1 は以前は暗号化に対応していました。今回は暗号化を申し出なかったため、"
+                           "パスワードを送らずに接続を終えました。")
+                .arg(m_connection.where()));
+    if (trust->clearLoginAllowed(server))
+        return true;
+    // Neither the password nor an APOP digest goes out in clear before the
+    // user has allowed it for this server; the caller asks and connects again.
+    m_needsClearLoginConsent = true;
+    m_connection.send("QUIT\r\n");
+    m_connection.close(false);
+    m_error =
+        QStringLiteral("%1 は暗号化に対応していません。暗号化せずにパスワードを送ることは許されていないため、"
+                       "パスワードを送らずに接続を終えました。")
+            .arg(m_connection.where());
+    m_state = State::Closed;
+    return false;
 }
 
 bool Pop3Session::readGreeting()
@@ -221,11 +259,23 @@ int Pop3Session::login(QByteArrayView user, QByteArrayView password, bool apop)
     if (status == Status::Failed)
         return -1;
     if (status == Status::Err) {
-        m_error = DecodeServerText(reply); // the server's own words
+        m_error = QStringLiteral("サーバー %1 にログインを断られました。\nサーバーからの返事: %2")
+                      .arg(m_connection.where(), serverWords(reply));
         return -1;
     }
     m_state = State::Transaction;
     return readMessageCount();
+}
+
+QString Pop3Session::serverWords(QByteArrayView reply)
+{
+    // The server's words go to the user as they came, but in one line of
+    // sane length: a box is no place for a 64 KiB reply.
+    constexpr qsizetype kMaxShown = 300;
+    QString words = DecodeServerText(reply);
+    if (words.size() > kMaxShown)
+        words = words.first(kMaxShown) + QStringLiteral("…");
+    return words;
 }
 
 int Pop3Session::readMessageCount()
@@ -235,7 +285,8 @@ int Pop3Session::readMessageCount()
     if (status == Status::Failed)
         return -1;
     if (status == Status::Err) {
-        m_error = DecodeServerText(reply);
+        m_error = QStringLiteral("サーバー %1 からメールの件数を得られませんでした。\nサーバーからの返事: %2")
+                      .arg(m_connection.where(), serverWords(reply));
         return -1;
     }
     qint64 count = 0;
@@ -258,12 +309,11 @@ void Pop3Session::quit()
         const Pop3Connection::CallLimit limit(m_connection, m_settings.connection.callLimitMs);
         // Replies still on their way would stand between QUIT and its answer;
         // a reader-only session has nothing to commit, so it need not wait.
+        // Whatever else came is of no weight now: QUIT goes out in any case.
         QByteArray reply;
         const bool settled = m_inFlight.empty();
-        if (settled)
-            command("QUIT", reply);
-        else
-            m_connection.send("QUIT\r\n");
+        if (m_connection.send("QUIT\r\n") && settled)
+            readStatus(reply);
         m_connection.close(settled);
     }
     m_inFlight.clear();

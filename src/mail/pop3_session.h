@@ -79,7 +79,13 @@ public:
 
     State state() const { return m_state; }
     const QString& error() const { return m_error; }
-    const std::optional<RefusedCertificate>& refusedCertificate() const { return m_connection.refusedCertificate(); }
+    const std::optional<RefusedCertificate>& refusedCertificate() const
+    {
+        return m_connection.refusedCertificate();
+    }
+    // After an open() that ended because the server offers no encryption
+    // and the user has not allowed the password to go to it in clear.
+    bool needsClearLoginConsent() const { return m_needsClearLoginConsent; }
 
 private:
     enum class Command
@@ -138,6 +144,12 @@ private:
     bool readCapabilities();
     bool upgradeToTls();
     int readMessageCount();
+    // Whether the session may go on to the login, as far as the servers'
+    // memory goes; notes a session that did TLS.
+    bool admitsLogin();
+    // False (and the session ended) when bytes came that no command asked for.
+    bool answersOnlyWhatWasAsked();
+    static QString serverWords(QByteArrayView reply);
     Status command(QByteArrayView line, QByteArray& reply);
     Status readStatus(QByteArray& reply);
     bool connectionFailed();
@@ -177,6 +189,7 @@ private:
     QByteArray m_timestamp;
     QSet<QByteArray> m_capabilities;
     int m_count = -1;
+    bool m_needsClearLoginConsent = false;
 
     bool m_pipelining = false;
     Request m_expected{Command::Top, 1};

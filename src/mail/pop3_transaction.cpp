@@ -320,6 +320,9 @@ QByteArray Pop3Session::commandLine(Request request) const
 
 bool Pop3Session::sendRequest(Request request)
 {
+    // With replies still due, what has come may be theirs.
+    if (m_inFlight.empty() && !answersOnlyWhatWasAsked())
+        return false;
     if (!m_connection.send(commandLine(request)))
         return connectionFailed();
     m_inFlight.push_back(request);
@@ -353,6 +356,7 @@ void Pop3Session::sendAhead()
     m_nextListAhead = std::max(m_nextListAhead, static_cast<int>(first));
     m_nextRetrAhead = std::max(m_nextRetrAhead, static_cast<int>(first));
     QByteArray batch;
+    const bool nothingDue = m_inFlight.empty();
     const auto queue = [&](Command command, int number) {
         m_inFlight.push_back({command, number});
         batch += commandLine({command, number});
@@ -363,7 +367,11 @@ void Pop3Session::sendAhead()
     }
     for (; m_nextRetrAhead <= lastMessage && goesAhead(m_nextRetrAhead); ++m_nextRetrAhead)
         queue(Command::Retr, m_nextRetrAhead);
-    if (!batch.isEmpty() && !m_connection.send(batch))
+    if (batch.isEmpty())
+        return;
+    if (nothingDue && !answersOnlyWhatWasAsked())
+        return;
+    if (!m_connection.send(batch))
         connectionFailed();
 }
 

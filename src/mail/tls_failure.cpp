@@ -1,8 +1,40 @@
 #include "mail/tls_failure.h"
 
+#include <QRegularExpression>
+#include <QSslKey>
 #include <algorithm>
 
 namespace {
+// The smallest keys the TLS library takes at its default security level
+// (112 bits of strength, as Debian sets it); only used to name a refusal
+// that the library itself made.
+constexpr int kMinRsaBits = 2048;
+constexpr int kMinEcBits = 224;
+
+// What makes a certificate too weak for the TLS library, said from the
+// certificate itself, or empty: the library reports such a refusal without
+// a code Qt could name.
+QString weakness(const QSslCertificate& certificate)
+{
+    if (certificate.isNull())
+        return {};
+    const QSslKey key = certificate.publicKey();
+    const int bits = key.length();
+    const bool shortKey = key.algorithm() == QSsl::Ec ? bits < kMinEcBits : bits < kMinRsaBits;
+    if (!key.isNull() && bits > 0 && key.algorithm() != QSsl::Opaque && shortKey) {
+        const QString name = key.algorithm() == QSsl::Ec    ? QStringLiteral("EC")
+                             : key.algorithm() == QSsl::Dsa ? QStringLiteral("DSA")
+                                                            : QStringLiteral("RSA");
+        return QStringLiteral("証明書の鍵が短すぎます（%1 %2 ビット）").arg(name).arg(bits);
+    }
+    static const QRegularExpression signature(QStringLiteral("Signature Algorithm: *(\\S+)"));
+    const QString algorithm = signature.match(certificate.toText()).captured(1);
+    if (algorithm.contains(QLatin1String("md5"), Qt::CaseInsensitive) ||
+        algorithm.contains(QLatin1String("sha1"), Qt::CaseInsensitive))
+        return QStringLiteral("証明書の署名の方式が弱すぎます（%1）").arg(algorithm);
+    return {};
+}
+
 QString certificateReason(QSslError::SslError error)
 {
     switch (error) {
@@ -34,6 +66,16 @@ QString certificateReason(QSslError::SslError error)
     }
 }
 
+QString errorReason(const QSslError& error)
+{
+    if (error.error() == QSslError::UnspecifiedError) {
+        const QString weak = weakness(error.certificate());
+        if (!weak.isEmpty())
+            return weak;
+    }
+    return certificateReason(error.error());
+}
+
 bool mentions(const QString& text, std::initializer_list<const char*> phrases)
 {
     return std::any_of(phrases.begin(), phrases.end(), [&](const char* phrase) {
@@ -57,19 +99,31 @@ bool IsTrustAnchorError(const QSslError& error)
     }
 }
 
+bool IsWaivableError(const QSslError& error)
+{
+    // Qt has a name for every fault of the chain, the name or the dates; what
+    // it cannot name is the TLS library's own refusal, among them a key or a
+    // signature too weak for its security level. No pin lowers that level.
+    return error.error() != QSslError::UnspecifiedError;
+}
+
 QString CertificateErrorReason(const QSslError& error)
 {
-    return certificateReason(error.error()) + QStringLiteral("。");
+    return errorReason(error) + QStringLiteral("。");
 }
 
 QString CertificateRefusalText(const QString& where, const QList<QSslError>& errors)
 {
+    const auto unwaivable = std::find_if_not(errors.begin(), errors.end(), IsWaivableError);
+    if (unwaivable != errors.end())
+        return QStringLiteral(
+                   "%1 のサーバー証明書を使えません（%2）。この証明書は信頼すると答えても使えません。")
+            .arg(where, errorReason(*unwaivable));
     const auto decisive = std::find_if_not(errors.begin(), errors.end(), IsTrustAnchorError);
-    const QSslError::SslError error = decisive != errors.end() ? decisive->error()
-                                      : errors.isEmpty()       ? QSslError::UnspecifiedError
-                                                               : errors.first().error();
-    return QStringLiteral("%1 のサーバー証明書を確認できませんでした（%2）。")
-        .arg(where, certificateReason(error));
+    const QSslError error = decisive != errors.end() ? *decisive
+                            : errors.isEmpty()       ? QSslError(QSslError::UnspecifiedError)
+                                                     : errors.first();
+    return QStringLiteral("%1 のサーバー証明書を確認できませんでした（%2）。").arg(where, errorReason(error));
 }
 
 QString HandshakeFailureText(const QString& where, const QString& backendMessage)

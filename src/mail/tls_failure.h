@@ -14,12 +14,18 @@
 // trusted certificates would mend.
 bool IsTrustAnchorError(const QSslError& error);
 
+// Whether a pin (the user's "trust this certificate") may waive `error`:
+// not when the TLS library refused the certificate at its security level
+// (a key too short, a weak signature), which is Qt's unnamed error.
+bool IsWaivableError(const QSslError& error);
+
 // Why a certificate check failed, as one short Japanese sentence.
 QString CertificateErrorReason(const QSslError& error);
 
 // "<where> のサーバー証明書を確認できませんでした（<reason>）。" A fault of the
 // certificate itself is named before a missing trust anchor, since it is
-// what the user has to know about.
+// what the user has to know about; a refusal no pin can waive comes first
+// of all and says so.
 QString CertificateRefusalText(const QString& where, const QList<QSslError>& errors);
 
 // A handshake that failed without a verdict on the certificate. The TLS

@@ -70,6 +70,8 @@ void WindowManagerTest::initTestCase()
     writeBytes(data + "/ini.ini", "[EXEINI]\r\nNUMBER2=1\r\nNAME=/opt/mailer\r\nNUMBER3=0\r\n");
     writeBytes(data + "/iniIdPass.ini", "[EXEINI]\r\nNAME=user\r\nNAME2=secret\r\n");
     writeBytes(m_workingDir.filePath("kestra.ini"), "SMTP=\r\nPOP3=" + server.toLatin1() + "\r\nMAIL=\r\nAPOP=0\r\n");
+    // The test server offers no encryption; the user has allowed that.
+    writeBytes(data + "/servers.ini", "[CLEAR]\r\n" + server.toLatin1() + "=1\r\n");
 
     QVERIFY(m_x.xdotool({"mousemove", "--sync", QString::number(kStart.x()), QString::number(kStart.y())}));
     m_program.setProcessEnvironment(m_x.environment());

@@ -1,9 +1,13 @@
 // A whole mail check through the mail library's face against a server whose
 // every byte comes from the input: greeting, capabilities, login, status,
 // size and message replies, in whatever shape. The server runs on 127.0.0.1
-// in a thread of its own; it sends the input at once, closes its side and
-// reads what the client says until the client goes, so the client meets the
-// end of the stream wherever the input ends, and no wait depends on timing.
+// in a thread of its own; it sends the first line of the input as the
+// greeting and then, for each command that comes, the next reply (one line,
+// or up to the "." line for CAPA, TOP and RETR when it begins "+OK"), since
+// the client refuses replies that come before their command. Once the input
+// is used up, or the client waits for more than the next reply holds, it
+// sends what is left, closes its side and reads until the client goes, so
+// the client meets the end of the stream wherever the input ends.
 //
 // Input: byte 0 chooses the client's moves (bit 0 APOP, bits 1-2 the pipeline
 // window, bits 3-4 the order of the calls, bits 5-7 the size of the body
@@ -21,6 +25,7 @@
 #include <deque>
 #include <mutex>
 #include <netinet/in.h>
+#include <poll.h>
 #include <span>
 #include <sys/socket.h>
 #include <thread>
@@ -70,20 +75,67 @@ private:
                 script = std::move(m_scripts.front());
                 m_scripts.pop_front();
             }
-            qsizetype sent = 0;
-            while (sent < script.size()) {
-                const ssize_t n =
-                    ::send(client, script.constData() + sent, size_t(script.size() - sent), MSG_NOSIGNAL);
-                if (n <= 0)
-                    break;
-                sent += n;
-            }
+            play(client, script);
             ::shutdown(client, SHUT_WR);
             char sink[4096];
             while (::recv(client, sink, sizeof sink, 0) > 0) {
             }
             ::close(client);
         }
+    }
+
+    // Where the reply to `command` that starts at `from` ends: one line, or
+    // up to the "." line for a "+OK" to CAPA, TOP or RETR.
+    static qsizetype replyEnd(const QByteArray& script, qsizetype from, const QByteArray& command)
+    {
+        const auto lineEnd = [&](qsizetype at) {
+            const qsizetype lf = script.indexOf('\n', at);
+            return lf < 0 ? script.size() : lf + 1;
+        };
+        qsizetype end = lineEnd(from);
+        const QByteArray verb = command.left(4).toUpper();
+        if ((verb == "CAPA" || verb == "TOP " || verb == "RETR") && script.mid(from, 3) == "+OK") {
+            QByteArray line;
+            while (end < script.size() && line != ".\n" && line != ".\r\n") {
+                line = script.mid(end, lineEnd(end) - end);
+                end += line.size();
+            }
+        }
+        return end;
+    }
+
+    static void play(int client, const QByteArray& script)
+    {
+        qsizetype sent = 0;
+        const auto sendUpTo = [&](qsizetype end) {
+            while (sent < end) {
+                const ssize_t n = ::send(client, script.constData() + sent, size_t(end - sent), MSG_NOSIGNAL);
+                if (n <= 0)
+                    return false;
+                sent += n;
+            }
+            return true;
+        };
+        QByteArray pending;
+        bool open = sendUpTo(replyEnd(script, 0, {})); // the greeting
+        while (open && sent < script.size()) {
+            if (const qsizetype lf = pending.indexOf('\n'); lf >= 0) {
+                open = sendUpTo(replyEnd(script, sent, pending.left(lf)));
+                pending.remove(0, lf + 1);
+                continue;
+            }
+            // A client silent this long waits for more than the next reply
+            // holds: it gets the rest.
+            pollfd wanted{client, POLLIN, 0};
+            if (::poll(&wanted, 1, 100) <= 0)
+                break;
+            char chunk[4096];
+            const ssize_t n = ::recv(client, chunk, sizeof chunk, 0);
+            open = n > 0;
+            pending.append(chunk, std::max<ssize_t>(n, 0));
+        }
+        if (open)
+            sendUpTo(script.size());
     }
 
     int m_listener = -1;

@@ -125,12 +125,15 @@ private slots:
         QVERIFY(m_mail->NMailPop3Authenticate(handle, "u", "p\r\nDELE 1", 0) < 0);
         QCOMPARE(lastMessage(*m_mail), ToAnsi(u"アカウント名かパスワードに改行が含まれています。"));
         QVERIFY(m_mail->NMailPop3Authenticate(handle, "u", "wrong", 0) < 0);
-        QCOMPARE(lastMessage(*m_mail), QByteArray("-ERR [AUTH] Authentication failed."));
+        QCOMPARE(
+            FromAnsi(lastMessage(*m_mail)),
+            u"サーバー "_qs + QString::fromLatin1(server(port)) +
+                u" にログインを断られました。\nサーバーからの返事: -ERR [AUTH] Authentication failed."_qs);
         // The capacity given is respected, NUL included.
         std::vector<char> small(8192, 'x');
         int capacity = 5;
         QCOMPARE(m_mail->NMailGetMessage(0, small, &capacity), 4);
-        QCOMPARE(QByteArray(small.data()), QByteArray("-ERR"));
+        QCOMPARE(QByteArray(small.data()), ToAnsi(u"サー"));
         QCOMPARE(m_mail->NMailPop3Close(handle), 0);
         QVERIFY(script.finish());
         QVERIFY2(script.failure().isEmpty(), qPrintable(script.failure()));
@@ -160,7 +163,7 @@ private slots:
             .expect("QUIT", "+OK\r\n");
         const int handle = m_mail->NMailPop3Connect(server(script.begin()));
         QVERIFY(m_mail->NMailPop3Authenticate(handle, "u", "p", 0) < 0);
-        QCOMPARE(FromAnsi(lastMessage(*m_mail)), text);
+        QCOMPARE(FromAnsi(lastMessage(*m_mail)).section(u"サーバーからの返事: "_qs, 1), text);
         QCOMPARE(m_mail->NMailPop3Close(handle), 0);
         QVERIFY(script.finish());
         QVERIFY2(script.failure().isEmpty(), qPrintable(script.failure()));
@@ -380,6 +383,15 @@ private slots:
         QTest::newRow("reply smuggled in before TLS") << ScriptSetup([](ScriptServer& s) {
             s.send("+OK\r\n").expect("CAPA", "+OK\r\nSTLS\r\n.\r\n").expect("STLS", "+OK\r\n+OK 1 1\r\n");
         }) << 0 << ToAnsi(u" から暗号化の開始前にデータが届きました。");
+        QTest::newRow("unasked reply after PASS")
+            << ScriptSetup([](ScriptServer& s) {
+                   s.send("+OK\r\n")
+                       .expect("CAPA", "-ERR\r\n")
+                       .expect("USER u", "+OK\r\n")
+                       .expect("PASS p", "+OK\r\n+OK 7 700\r\n");
+               })
+            << 1
+            << ToAnsi(u" から、まだ送っていないコマンドへの応答が届きました（POP3 の手順に反しています）。");
         QTest::newRow("disconnect mid-login") << ScriptSetup([](ScriptServer& s) {
             s.send("+OK\r\n")
                 .expect("CAPA", "-ERR\r\n")

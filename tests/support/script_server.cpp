@@ -123,6 +123,21 @@ ScriptServer& ScriptServer::serve(const Mailbox& mailbox)
     return *this;
 }
 
+ScriptServer& ScriptServer::claimMessages(int count, int patience, int pauseMs)
+{
+    m_steps.push_back([this, count, patience, pauseMs](QSslSocket& socket) {
+        QByteArray line;
+        for (int answered = 0; answered < patience && readLine(socket, line, kServerPatienceMs); ++answered) {
+            if (line.toUpper() == "STAT")
+                write(socket, "+OK " + QByteArray::number(count) + " 0\r\n");
+            else if ((pauseMs > 0 && !pause(socket, pauseMs)) || !serveCommand(socket, {}, line))
+                return false;
+        }
+        return false;
+    });
+    return *this;
+}
+
 ScriptServer& ScriptServer::flood(const QByteArray& pattern, qint64 total)
 {
     m_steps.push_back([this, pattern, total](QSslSocket& socket) {
@@ -402,26 +417,31 @@ QString ServeMailbox(ScriptServer& server, const ScriptServer::Mailbox& mailbox,
     return QStringLiteral("127.0.0.1:%1").arg(server.begin());
 }
 
-TestCertificate MakeTestCertificate(const QString& folder)
+TestCertificate MakeTestCertificate(const QString& folder, const TestCertificateOptions& options)
 {
-    const QString keyPath = folder + QStringLiteral("/key.pem");
-    const QString certPath = folder + QStringLiteral("/cert.pem");
-    QProcess openssl;
-    openssl.start(
-        QStringLiteral("openssl"),
-        {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"), QStringLiteral("ec"),
-         QStringLiteral("-pkeyopt"), QStringLiteral("ec_paramgen_curve:prime256v1"), QStringLiteral("-nodes"),
-         QStringLiteral("-keyout"), keyPath, QStringLiteral("-out"), certPath, QStringLiteral("-days"),
-         QStringLiteral("2"), QStringLiteral("-subj"), QStringLiteral("/CN=localhost"),
-         QStringLiteral("-addext"), QStringLiteral("subjectAltName=DNS:localhost,IP:127.0.0.1")});
-    if (!openssl.waitForFinished(30000) || openssl.exitCode() != 0)
-        return {};
     TestCertificate result;
-    const QList<QSslCertificate> certificates = QSslCertificate::fromPath(certPath);
+    result.keyPath = folder + QStringLiteral("/key.pem");
+    result.certPath = folder + QStringLiteral("/cert.pem");
+    const QStringList curve{QStringLiteral("-pkeyopt"), QStringLiteral("ec_paramgen_curve:prime256v1")};
+    const QString subject = QStringLiteral("/CN=localhost") +
+                            (options.organization.isEmpty() ? QString() : "/O=" + options.organization);
+    QProcess openssl;
+    openssl.start(QStringLiteral("openssl"),
+                  QStringList{QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
+                              options.keyType} +
+                      (options.keyType == QStringLiteral("ec") ? curve : QStringList()) +
+                      QStringList{QStringLiteral("-nodes"), QStringLiteral("-keyout"), result.keyPath,
+                                  QStringLiteral("-out"), result.certPath, QStringLiteral("-days"),
+                                  QStringLiteral("2"), QStringLiteral("-utf8"), QStringLiteral("-subj"),
+                                  subject, QStringLiteral("-addext"),
+                                  QStringLiteral("subjectAltName=") + options.names});
+    if (!openssl.waitForFinished(30000) || openssl.exitCode() != 0)
+        return result; // without a certificate: not valid()
+    const QList<QSslCertificate> certificates = QSslCertificate::fromPath(result.certPath);
     if (!certificates.isEmpty())
         result.certificate = certificates.first();
-    QFile keyFile(keyPath);
+    QFile keyFile(result.keyPath);
     if (keyFile.open(QIODevice::ReadOnly))
-        result.key = QSslKey(&keyFile, QSsl::Ec);
+        result.key = QSslKey(&keyFile, options.keyType == QStringLiteral("ec") ? QSsl::Ec : QSsl::Rsa);
     return result;
 }

@@ -43,6 +43,10 @@ public:
     // Answers STAT, LIST, TOP, RETR, UIDL, NOOP and QUIT from `mailbox`
     // until QUIT or until the client goes.
     ScriptServer& serve(const Mailbox& mailbox);
+    // Answers STAT with `count` messages of which it has none, and every
+    // message command with "-ERR" (after `pauseMs`), until QUIT or
+    // `patience` commands, then hangs up.
+    ScriptServer& claimMessages(int count, int patience, int pauseMs = 0);
     // Answers CAPA, and USER/PASS or APOP (against kTimestamp) until the
     // client has logged in as `user` with `password`; a wrong login gets
     // "-ERR [AUTH] Authentication failed." and another try.
@@ -113,11 +117,22 @@ QByteArray TestMessage(const QByteArray& subject, int bodyLines = 3);
 QString ServeMailbox(ScriptServer& server, const ScriptServer::Mailbox& mailbox,
                      const QByteArray& user = "user", const QByteArray& password = "secret");
 
-// A certificate for 127.0.0.1 and localhost made with openssl for the test.
+// A certificate with the subject "CN=localhost" made with openssl for the
+// test, by default for 127.0.0.1 and localhost with a P-256 key.
 struct TestCertificate
 {
     QSslCertificate certificate;
     QSslKey key;
+    QString certPath, keyPath; // the PEM files in the folder
     bool valid() const { return !certificate.isNull() && !key.isNull(); }
 };
-TestCertificate MakeTestCertificate(const QString& folder);
+// How MakeTestCertificate makes it: the key ("ec" for P-256, or as openssl's
+// -newkey takes it, "rsa:1024"), an organization name when not empty, and
+// the subjectAltName.
+struct TestCertificateOptions
+{
+    QString keyType = QStringLiteral("ec");
+    QString organization = {};
+    QString names = QStringLiteral("DNS:localhost,IP:127.0.0.1");
+};
+TestCertificate MakeTestCertificate(const QString& folder, const TestCertificateOptions& options = {});
