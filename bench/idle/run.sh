@@ -101,6 +101,20 @@ show_panel() { # n
     exit 1
 }
 
+# The CPU ticks of every program over $seconds, and those of its X server.
+measure() { # before after x_server
+    local -n before=$1 after=$2 x_server=$3
+    for n in "${!builds[@]}"; do
+        before[n]=$(cpu_ticks "${program_pid[n]}")
+        x_server[n]=$(cpu_ticks "${xvfb_pid[n]}")
+    done
+    sleep "$seconds"
+    for n in "${!builds[@]}"; do
+        after[n]=$(cpu_ticks "${program_pid[n]}")
+        x_server[n]=$(( $(cpu_ticks "${xvfb_pid[n]}") - x_server[n] ))
+    done
+}
+
 report() { # desktop
     echo "idle on $1, interval $interval min, $seconds s each after a $warmup s warm-up, whole process:"
     for n in "${!builds[@]}"; do
@@ -119,26 +133,10 @@ for desktop in "${desktops[@]}"; do
     logins_before=$(grep -c 'Login: user=<test>' "$work/dovecot/dovecot.log" || true)
     for n in "${!builds[@]}"; do start_desktop "$n" "$desktop"; done
     sleep "$warmup"
-    for n in "${!builds[@]}"; do
-        hidden_before[n]=$(cpu_ticks "${program_pid[n]}")
-        xhidden[n]=$(cpu_ticks "${xvfb_pid[n]}")
-    done
-    sleep "$seconds"
-    for n in "${!builds[@]}"; do
-        hidden_after[n]=$(cpu_ticks "${program_pid[n]}")
-        xhidden[n]=$(( $(cpu_ticks "${xvfb_pid[n]}") - xhidden[n] ))
-    done
+    measure hidden_before hidden_after xhidden
     for n in "${!builds[@]}"; do show_panel "$n"; done
     sleep "$warmup"
-    for n in "${!builds[@]}"; do
-        shown_before[n]=$(cpu_ticks "${program_pid[n]}")
-        xshown[n]=$(cpu_ticks "${xvfb_pid[n]}")
-    done
-    sleep "$seconds"
-    for n in "${!builds[@]}"; do
-        shown_after[n]=$(cpu_ticks "${program_pid[n]}")
-        xshown[n]=$(( $(cpu_ticks "${xvfb_pid[n]}") - xshown[n] ))
-    done
+    measure shown_before shown_after xshown
     report "$desktop"
     logins=$(( $(grep -c 'Login: user=<test>' "$work/dovecot/dovecot.log" || true) - logins_before ))
     echo "  checks the server saw: $logins"

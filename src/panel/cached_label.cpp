@@ -47,21 +47,25 @@ void CachedLabel::paintEvent(QPaintEvent*)
     painter.drawPixmap(0, 0, m_drawing);
 }
 
-void CachedLabel::changeEvent(QEvent* event)
+bool ChangesTextDrawing(const QEvent* event)
 {
-    QLabel::changeEvent(event);
     switch (event->type()) {
     case QEvent::FontChange:
     case QEvent::PaletteChange:
     case QEvent::StyleChange:
     case QEvent::EnabledChange:
     case QEvent::LayoutDirectionChange:
-    case QEvent::ContentsRectChange:
-        m_stale = true;
-        break;
+        return true;
     default:
-        break;
+        return false;
     }
+}
+
+void CachedLabel::changeEvent(QEvent* event)
+{
+    QLabel::changeEvent(event);
+    if (ChangesTextDrawing(event) || event->type() == QEvent::ContentsRectChange)
+        m_stale = true;
 }
 
 void CachedLabel::resizeEvent(QResizeEvent* event)

@@ -10,6 +10,9 @@
 // labels 50 times a second, and each step repaints the part of them it
 // changes: a label whose text is laid out afresh every time would cost more
 // than the step itself.
+/// Whether a change event of a label changes how its text is drawn.
+bool ChangesTextDrawing(const QEvent* event);
+
 class CachedLabel final : public QLabel
 {
     Q_OBJECT

@@ -1,5 +1,7 @@
 #include "panel/name_display.h"
 
+#include "panel/cached_label.h"
+
 #include <QEvent>
 #include <QImage>
 #include <QPaintEvent>
@@ -125,16 +127,8 @@ void NameDisplay::paintEvent(QPaintEvent*)
 void NameDisplay::changeEvent(QEvent* event)
 {
     QLabel::changeEvent(event);
-    switch (event->type()) {
-    case QEvent::FontChange:
-    case QEvent::PaletteChange:
-    case QEvent::StyleChange:
-    case QEvent::EnabledChange:
+    if (ChangesTextDrawing(event))
         m_captionStale = true;
-        break;
-    default:
-        break;
-    }
 }
 
 void NameDisplay::showEvent(QShowEvent* event)
