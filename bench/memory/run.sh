@@ -52,6 +52,7 @@ start_program() {
     printf '[EXEINI]\r\nNAME=test\r\nNAME2=s3cret\r\n' > "$settings/iniIdPass.ini"
     mkdir "$dir/cwd"
     printf 'SMTP=\r\nPOP3=127.0.0.1:%s\r\nMAIL=\r\nAPOP=0\r\n' "$port" > "$dir/cwd/kestra.ini"
+    printf '[CLEAR]\r\n127.0.0.1:%s=1\r\n' "$port" > "$settings/servers.ini" # clear text allowed: no question
 
     display[n]=":$(( 200 + ($$ + 7 * n) % 300 ))"
     Xvfb "${display[n]}" -screen 0 1024x768x24 -nolisten tcp -noreset >/dev/null 2>&1 &
