@@ -1,67 +1,145 @@
 #!/usr/bin/env bash
 # How much the program costs while it sits on the desktop: the real program,
 # installed into a scratch folder, runs under Xvfb with interval checking on
-# (1 minute) against an empty mailbox on a private Dovecot, the panel hidden.
-# After a warm-up it measures CPU time per second of wall time and the
-# resident memory, and counts the checks the server saw.
+# (1 minute) against an empty mailbox on a private Dovecot. After a warm-up
+# it measures CPU time per second of wall time with the panel hidden, then
+# shows the panel (a double-click on the mascot, as a user does) and
+# measures again with the panel on screen, its name display scrolling; then
+# the resident memory, and the checks the server saw. The X server's own CPU
+# is given beside it (drawing lands there too).
 #
-#   bench/idle/run.sh [BUILD_DIR] [SECONDS] [INTERVAL_MINUTES]
+# Each run is made on a bare Xvfb and under openbox (a window manager that
+# decorates the panel). With a second build folder both programs run side by
+# side, each on its own display, so that they are compared under one load.
+#
+#   bench/idle/run.sh [BUILD_DIR] [SECONDS] [INTERVAL_MINUTES] [BASELINE_BUILD_DIR]
+#
+# IDLE_DESKTOPS chooses the desktops ("bare openbox" by default).
 set -euo pipefail
 source_dir=$(cd "$(dirname "$0")/../.." && pwd)
-build_dir=$(cd "${1:-$source_dir/build}" && pwd)
+builds=("$(cd "${1:-$source_dir/build}" && pwd)")
 seconds=${2:-60}
-warmup=5
 interval=${3:-1}
+[ -n "${4:-}" ] && builds+=("$(cd "$4" && pwd)")
+desktops=(${IDLE_DESKTOPS:-bare openbox})
+warmup=5
 
 work=$(mktemp -d)
 chmod 755 "$work"
-xvfb_pid=
-program_pid=
+pids=()
+stop_all() {
+    for pid in "${pids[@]}"; do
+        kill -KILL "$pid" 2>/dev/null || true
+        wait "$pid" 2>/dev/null || true
+    done
+    pids=()
+}
 cleanup() {
-    if [ -n "$program_pid" ]; then
-        kill -KILL "$program_pid" 2>/dev/null || true
-        wait "$program_pid" 2>/dev/null || true
-    fi
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+    stop_all
     "$source_dir/scripts/dovecot.sh" stop "$work/dovecot" >/dev/null 2>&1 || true
     rm -rf "$work"
 }
 trap cleanup EXIT
 
-cmake --build "$build_dir" --target pawmelo >/dev/null
-cmake --install "$build_dir" --prefix "$work/program" >/dev/null
-
 # An empty mailbox, in clear (no certificate to trust).
 DOVECOT_TLS=no "$source_dir/scripts/dovecot.sh" start "$work/dovecot" 0 >/dev/null
 port=$(cut -d' ' -f1 "$work/dovecot/ports")
 
-settings="$work/program/★MailData"
-printf '[EXEINI]\r\nNUMBER=0\r\nNUMBER2=%s\r\nNUMBER4=0\r\n' "$interval" > "$settings/ini.ini"
-printf '[EXEINI]\r\nNAME=test\r\nNAME2=s3cret\r\n' > "$settings/iniIdPass.ini"
-mkdir "$work/cwd"
-printf 'SMTP=\r\nPOP3=127.0.0.1:%s\r\nMAIL=\r\nAPOP=0\r\n' "$port" > "$work/cwd/kestra.ini"
-printf '[CLEAR]\r\n127.0.0.1:%s=1\r\n' "$port" > "$settings/servers.ini" # clear text allowed: no question
-
-display=$(( 200 + $$ % 300 ))
-Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp -noreset >/dev/null 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$display" ] && break; sleep 0.05; done
-
-(cd "$work/cwd" && DISPLAY=":$display" exec "$work/program/pawmelo" -platform xcb >/dev/null 2>&1) &
-program_pid=$!
+for n in "${!builds[@]}"; do
+    cmake --build "${builds[n]}" --target pawmelo >/dev/null
+    cmake --install "${builds[n]}" --prefix "$work/p$n/program" >/dev/null
+    settings="$work/p$n/program/★MailData"
+    printf '[EXEINI]\r\nNUMBER=0\r\nNUMBER2=%s\r\nNUMBER4=0\r\n' "$interval" > "$settings/ini.ini"
+    printf '[EXEINI]\r\nNAME=test\r\nNAME2=s3cret\r\n' > "$settings/iniIdPass.ini"
+    mkdir "$work/p$n/cwd"
+    printf 'SMTP=\r\nPOP3=127.0.0.1:%s\r\nMAIL=\r\nAPOP=0\r\n' "$port" > "$work/p$n/cwd/kestra.ini"
+    printf '[CLEAR]\r\n127.0.0.1:%s=1\r\n' "$port" > "$settings/servers.ini" # clear text allowed: no question
+done
 
 ticks=$(getconf CLK_TCK)
-cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$program_pid/stat"; }
-sleep "$warmup"
-before=$(cpu_ticks)
-sleep "$seconds"
-after=$(cpu_ticks)
-rss_kb=$(awk '/^VmRSS:/ { print $2 }' "/proc/$program_pid/status")
-logins=$(grep -c 'Login: user=<test>' "$work/dovecot/dovecot.log" || true)
+cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
+declare -a program_pid xvfb_pid display hidden_before hidden_after shown_before shown_after xhidden xshown
 
-awk -v b="$before" -v a="$after" -v t="$ticks" -v s="$seconds" -v r="$rss_kb" -v l="$logins" -v iv="$interval" 'BEGIN {
-    printf "idle, interval %s min, %d s after a %d s warm-up:\n", iv, s, 5
-    printf "  CPU: %.3f %% of one core (%.2f s of CPU)\n", (a - b) / t / s * 100, (a - b) / t
-    printf "  resident memory: %.1f MB\n", r / 1024
-    printf "  checks the server saw: %d\n", l
-}'
+start_desktop() { # n desktop
+    local n=$1 desktop=$2
+    # A display number of the server's own choosing: a fixed one may be
+    # taken by another X server (a test's) on this machine.
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display$n" >/dev/null 2>&1 &
+    xvfb_pid[n]=$!
+    pids+=($!)
+    for _ in $(seq 200); do [ -s "$work/display$n" ] && break; sleep 0.05; done
+    display[n]=":$(head -1 "$work/display$n")"
+    # Until the server answers.
+    for _ in $(seq 200); do
+        DISPLAY=${display[n]} xdotool getdisplaygeometry >/dev/null 2>&1 && break
+        sleep 0.05
+    done
+    if [ "$desktop" = openbox ]; then
+        DISPLAY=${display[n]} openbox --sm-disable >/dev/null 2>&1 &
+        pids+=($!)
+        sleep 1
+    fi
+    # The mascot comes up at the pointer.
+    DISPLAY=${display[n]} xdotool mousemove 300 300
+    (cd "$work/p$n/cwd" && DISPLAY=${display[n]} exec "$work/p$n/program/pawmelo" -platform xcb >/dev/null 2>&1) &
+    program_pid[n]=$!
+    pids+=($!)
+}
+
+show_panel() { # n
+    local n=$1
+    for _ in $(seq 50); do
+        DISPLAY=${display[n]} xdotool mousemove 350 350 click --repeat 2 --delay 80 1
+        sleep 0.3
+        if DISPLAY=${display[n]} xdotool search --onlyvisible --name '^Pawmelo$' >/dev/null 2>&1; then
+            # The pointer goes where it hovers over nothing of the program.
+            DISPLAY=${display[n]} xdotool mousemove 1000 740
+            return 0
+        fi
+    done
+    echo "the panel of ${builds[n]} did not come up" >&2
+    exit 1
+}
+
+# The CPU ticks of every program over $seconds, and those of its X server.
+measure() { # before after x_server
+    local -n before=$1 after=$2 x_server=$3
+    for n in "${!builds[@]}"; do
+        before[n]=$(cpu_ticks "${program_pid[n]}")
+        x_server[n]=$(cpu_ticks "${xvfb_pid[n]}")
+    done
+    sleep "$seconds"
+    for n in "${!builds[@]}"; do
+        after[n]=$(cpu_ticks "${program_pid[n]}")
+        x_server[n]=$(( $(cpu_ticks "${xvfb_pid[n]}") - x_server[n] ))
+    done
+}
+
+report() { # desktop
+    echo "idle on $1, interval $interval min, $seconds s each after a $warmup s warm-up, whole process:"
+    for n in "${!builds[@]}"; do
+        awk -v b="${builds[n]}" -v t="$ticks" -v s="$seconds" \
+            -v h="$(( hidden_after[n] - hidden_before[n] ))" -v p="$(( shown_after[n] - shown_before[n] ))" \
+            -v xh="${xhidden[n]}" -v xp="${xshown[n]}" -v r="$(awk '/^VmRSS:/ { print $2 }' "/proc/${program_pid[n]}/status")" 'BEGIN {
+            printf "  %s\n", b
+            printf "    panel hidden:    %.3f %% of one core (X server %.3f %%)\n", h / t / s * 100, xh / t / s * 100
+            printf "    panel on screen: %.3f %% of one core (X server %.3f %%)\n", p / t / s * 100, xp / t / s * 100
+            printf "    resident memory: %.1f MB\n", r / 1024
+        }'
+    done
+}
+
+for desktop in "${desktops[@]}"; do
+    logins_before=$(grep -c 'Login: user=<test>' "$work/dovecot/dovecot.log" || true)
+    for n in "${!builds[@]}"; do start_desktop "$n" "$desktop"; done
+    sleep "$warmup"
+    measure hidden_before hidden_after xhidden
+    for n in "${!builds[@]}"; do show_panel "$n"; done
+    sleep "$warmup"
+    measure shown_before shown_after xshown
+    report "$desktop"
+    logins=$(( $(grep -c 'Login: user=<test>' "$work/dovecot/dovecot.log" || true) - logins_before ))
+    echo "  checks the server saw: $logins"
+    stop_all
+done
+echo "machine load (1, 5, 15 min): $(cut -d' ' -f1-3 /proc/loadavg)"

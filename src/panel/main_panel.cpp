@@ -4,6 +4,7 @@
 #include "forms/form_timer.h"
 #include "forms/program.h"
 #include "forms/program_folder.h"
+#include "panel/name_display.h"
 #include "panel/start_up.h"
 #include "settings/id_pass_form.h"
 #include "settings/option_form.h"
@@ -63,6 +64,13 @@ MainForm::MainForm(Program& program)
     for (QWidget* label : {static_cast<QWidget*>(Label4), static_cast<QWidget*>(m_ui->Label2),
                            static_cast<QWidget*>(m_ui->Label3), static_cast<QWidget*>(Label1)})
         label->lower();
+    // The interval box hides what passes beneath it, corners included, as
+    // a box drawn over the panel does; so the name display gliding beneath
+    // it never has it drawn again.
+    Text5->setBackgroundRole(QPalette::Window);
+    Text5->setAutoFillBackground(true);
+    // The name display's caption slides along the panel's top strip.
+    Label1->spanParentWidth();
 
     mnuPopup = new QMenu(QStringLiteral("popup"), this);
     mnu_Popup = {mnuPopup->addAction(QStringLiteral("メイン画面を表示")), mnuPopup->addSeparator(),

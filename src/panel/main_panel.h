@@ -13,6 +13,7 @@ class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QMenu;
+class NameDisplay;
 
 namespace Ui {
 class MainForm;
@@ -68,17 +69,17 @@ public:
     void Timer4_Timer();
     void Timer5_Timer();
 
-    QCheckBox* Check1; // loop the alert tune; always ticked, outside the visible area
-    QCheckBox* Check2; // on new mail start the mailer instead of the notice board
-    QCheckBox* Check3; // interval checking on (the interval is above 0)
-    QLabel* Image1;    // the status lamp
-    QLabel* Label1;    // the scrolling name of the mail program
-    QLabel* Label4;    // "ON" or "OFF" for interval checking
-    QLineEdit* Text1;  // minutes counted towards the interval (hidden storage)
-    QLineEdit* Text4;  // seconds counted within the minute (hidden storage)
-    QLineEdit* Text5;  // the interval as shown
-    QLineEdit* Text7;  // the mailer's path; "未設定" for none (hidden storage)
-    QLineEdit* Text8;  // the mailer's display title (hidden storage)
+    QCheckBox* Check1;   // loop the alert tune; always ticked, outside the visible area
+    QCheckBox* Check2;   // on new mail start the mailer instead of the notice board
+    QCheckBox* Check3;   // interval checking on (the interval is above 0)
+    QLabel* Image1;      // the status lamp
+    NameDisplay* Label1; // the scrolling name of the mail program
+    QLabel* Label4;      // "ON" or "OFF" for interval checking
+    QLineEdit* Text1;    // minutes counted towards the interval (hidden storage)
+    QLineEdit* Text4;    // seconds counted within the minute (hidden storage)
+    QLineEdit* Text5;    // the interval as shown
+    QLineEdit* Text7;    // the mailer's path; "未設定" for none (hidden storage)
+    QLineEdit* Text8;    // the mailer's display title (hidden storage)
 
     // Label1's left edge in twips, as the name display moves it.
     int Label1Left = 2760;

@@ -11,6 +11,7 @@
 #include "panel/check_mail.h"
 #include "panel/home_pages.h"
 #include "panel/main_panel.h"
+#include "panel/name_display.h"
 #include "panel/scheduler.h"
 #include "settings/set_form.h"
 #include "settings/settings_files.h"
@@ -164,7 +165,7 @@ void MainForm::Timer4_Timer()
     // Setting the same caption again redraws nothing; only the move does.
     Label1->setText(Text7->text().isEmpty() ? QStringLiteral("設定されていません。") : Text8->text());
     Label1Left = Label1Left == kNameEnd ? kNameStart : Label1Left - kNameStep;
-    Label1->move(int(RoundHalfEven(Label1Left / kTwipsPerPixel)), Label1->y());
+    Label1->setCaptionLeft(int(RoundHalfEven(Label1Left / kTwipsPerPixel)));
 }
 
 void MainForm::Command14_Click()

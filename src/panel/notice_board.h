@@ -14,7 +14,8 @@ class MsgForm;
 
 // The new-mail notice board: one line with the message and the number of
 // messages on the server. Created by the check's first write into it; it
-// comes up topmost at once. Closing it ends the alert state.
+// comes up topmost at once. Closing it ends the alert state. A count too
+// long for the count box as designed widens the box and the board with it.
 class MsgForm final : public QWidget, public Form
 {
     Q_OBJECT
@@ -33,6 +34,12 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // Gives the count box the width its text needs, never less than its
+    // designed width.
+    void fitCount();
+    void layOutBoxes();
+
     std::unique_ptr<Ui::MsgForm> m_ui;
     Program& m_program;
+    int m_countWidth;
 };

@@ -146,6 +146,24 @@ struct FluidSynthSoundDevice::Device
     }
 };
 
+// A synthesizer made as small as FluidSynth allows: it never plays, it only
+// lives. Members go in reverse order: the synthesizer before its settings.
+struct FluidSynthSoundDevice::Keeper
+{
+    SettingsPtr settings{new_fluid_settings()};
+    SynthPtr synth;
+
+    Keeper()
+    {
+        fluid_settings_setint(settings.get(), "synth.lock-memory", 0);
+        fluid_settings_setint(settings.get(), "synth.polyphony", 1);
+        fluid_settings_setint(settings.get(), "synth.reverb.active", 0);
+        fluid_settings_setint(settings.get(), "synth.chorus.active", 0);
+        fluid_settings_setnum(settings.get(), "synth.sample-rate", 8000);
+        synth.reset(new_fluid_synth(settings.get()));
+    }
+};
+
 QStringList FluidSynthSoundDevice::DefaultSoundFonts()
 {
     return {QStringLiteral("/usr/share/sounds/sf2/default-GM.sf2"),
@@ -210,6 +228,8 @@ int FluidSynthSoundDevice::open(const MciCommand& command)
     if (m_devices.contains(key))
         return MciError::DuplicateAlias;
 
+    if (!m_keeper)
+        m_keeper = std::make_unique<Keeper>();
     auto device = std::make_unique<Device>();
     if (const int error = readMidiFile(resolvePath(command.element), &device->midi))
         return error;

@@ -363,6 +363,43 @@ private slots:
         QCOMPARE(f.program.msgForm()->Text2->text(), QStringLiteral("2"));
     }
 
+    void countsTooLongForTheBoardWidenItsCountBox()
+    {
+        TestProgram t;
+        MsgForm* board = t.program->msgForm();
+        const QSize designed = board->size();
+        const int designedBox = board->Text2->width();
+        const int designedMessage = board->Text1->width();
+        // The pixels a count's digits take in a box like the board's of a
+        // width: fewer than in a wide box when some are cut off.
+        const auto ink = [board](const QString& count, int width) {
+            QLineEdit box;
+            box.setFont(board->Text2->font());
+            box.resize(width, board->Text2->height());
+            const QImage empty = box.grab().toImage();
+            box.setText(count);
+            const QImage full = box.grab().toImage();
+            int pixels = 0;
+            for (int y = 0; y < full.height(); ++y)
+                for (int x = 0; x < full.width(); ++x)
+                    pixels += full.pixel(x, y) != empty.pixel(x, y);
+            return pixels;
+        };
+        const auto showsWhole = [&](const QString& count) {
+            board->Text2->setText(count);
+            return ink(count, board->Text2->width()) == ink(count, 400);
+        };
+        QVERIFY(showsWhole("999"));
+        QCOMPARE(board->size(), designed);
+        for (const QString& count : {QStringLiteral("1000000"), QStringLiteral("2147483647")}) {
+            QVERIFY2(showsWhole(count), qPrintable(count));
+            QCOMPARE(board->Text1->width(), designedMessage); // the board grew, not at its cost
+        }
+        QVERIFY(showsWhole("3"));
+        QCOMPARE(board->size(), designed);
+        QCOMPARE(board->Text2->width(), designedBox);
+    }
+
     void serverRefusingAMillionMessagesIsGivenUpSoon()
     {
         // The check stops after a run of refusals, not three million

@@ -2,11 +2,27 @@
 #include "forms/program_folder.h"
 #include "panel/home_pages.h"
 #include "panel/main_panel.h"
+#include "panel/name_display.h"
 #include "support/test_program.h"
 
+#include <QBackingStore>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
+
+namespace {
+// Counts the paint events of the widgets it watches.
+struct PaintCounter final : QObject
+{
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        paints += event->type() == QEvent::Paint;
+        return false;
+    }
+};
+} // namespace
 
 // The panel's choice of the mail program, its scrolling name and the links.
 class PanelCommandsTest final : public QObject
@@ -66,12 +82,12 @@ private slots:
         for (int tick = 1; tick <= 213; ++tick)
             panel->Timer4_Timer();
         QCOMPARE(panel->Label1Left, -1500);
-        QCOMPARE(panel->Label1->x(), -100);
+        QCOMPARE(panel->Label1->captionLeft(), -100);
         panel->Timer4_Timer();
         QCOMPARE(panel->Label1Left, 2760);
-        QCOMPARE(panel->Label1->x(), 184);
+        QCOMPARE(panel->Label1->captionLeft(), 184);
         panel->Timer4_Timer();
-        QCOMPARE(panel->Label1->x(), 183); // 2740 twips, rounded
+        QCOMPARE(panel->Label1->captionLeft(), 183); // 2740 twips, rounded
 
         panel->Label1Left = -1490; // off the 20-twip grid: passes the end
         panel->Timer4_Timer();
@@ -93,6 +109,97 @@ private slots:
         const int left = panel->Label1Left;
         QTest::qWait(100);
         QCOMPARE(panel->Label1Left, left);
+    }
+
+    // The display repaints only what its move changes, yet what is on the
+    // screen stays exactly what a whole redraw of the panel would draw, and
+    // the controls it passes beneath are not drawn again for it.
+    void scrollingRedrawsOnlyTheNameYetLeavesThePanelAsAWholeRedraw()
+    {
+        TestProgram t;
+        MainForm* panel = t.program->mainForm();
+        panel->Timer4->setPaused(true); // the test ticks it
+        Program::showForm(panel);
+        QVERIFY(QTest::qWaitForWindowExposed(panel));
+        for (int tick = 0; tick < 2; ++tick) { // the design's caption gives way to the mailer's name
+            panel->Timer4_Timer();
+            QCoreApplication::processEvents();
+        }
+        PaintCounter counter;
+        const QList<QPushButton*> buttons = panel->findChildren<QPushButton*>();
+        for (QPushButton* button : buttons)
+            button->installEventFilter(&counter);
+
+        const QRect strip(0, 0, panel->width(), panel->Label1->height());
+        const auto onScreen = [panel, strip] {
+            const auto* image = static_cast<const QImage*>(panel->backingStore()->paintDevice());
+            return image->copy(strip).convertToFormat(QImage::Format_RGB32);
+        };
+        const auto wholeRedraw = [panel, strip] {
+            return panel->grab(strip).toImage().convertToFormat(QImage::Format_RGB32);
+        };
+        for (int tick = 1; tick <= 250; ++tick) {
+            if (tick == 120) // a new caption on the way
+                panel->Text7->setText(QStringLiteral("/usr/bin/thunderbird"));
+            panel->Timer4_Timer();
+            QCoreApplication::processEvents();
+        }
+        QCOMPARE(panel->Label1->text(), QStringLiteral("thunderbird"));
+        // Only the new caption redraws the strip: once, and once more to
+        // learn what the button in it hides.
+        QVERIFY2(counter.paints <= 2, qPrintable(QString::number(counter.paints)));
+
+        for (int tick = 1; tick <= 250; ++tick) {
+            panel->Timer4_Timer();
+            QCoreApplication::processEvents();
+            if (tick % 10 == 0 || panel->Label1Left == 2760)
+                QVERIFY2(onScreen() == wholeRedraw(),
+                         qPrintable(QString("at %1 twips").arg(panel->Label1Left)));
+        }
+    }
+
+    // The panel's labels that draw from a picture of themselves, the name
+    // display's caption included, look as plain labels with their settings
+    // do, and follow a change of their text.
+    void cachedLabelsLookAsPlainLabels()
+    {
+        TestProgram t;
+        MainForm* panel = t.program->mainForm();
+        Program::showForm(panel);
+        QImage lamp(16, 16, QImage::Format_ARGB32);
+        lamp.fill(Qt::transparent);
+        for (int i = 0; i < 16; ++i)
+            lamp.setPixel(i, i, qRgb(255, 0, 0));
+        panel->Image1->setPixmap(QPixmap::fromImage(lamp));
+        for (int tick = 0; tick < 100; ++tick) // the caption well inside the panel
+            panel->Timer4_Timer();
+        const auto compare = [panel](QLabel* label, const QRect& box) {
+            QLabel plain(panel);
+            plain.setGeometry(box);
+            plain.setAlignment(label->alignment());
+            plain.setStyleSheet(label->styleSheet());
+            plain.setFont(label->font());
+            if (label->pixmap().isNull())
+                plain.setText(label->text());
+            else
+                plain.setPixmap(label->pixmap());
+            plain.stackUnder(label);
+            plain.show();
+            label->hide();
+            const QImage expected = panel->grab(box).toImage();
+            label->show();
+            plain.hide();
+            QVERIFY2(panel->grab(box).toImage() == expected, qPrintable(label->objectName()));
+        };
+        for (const QString& text : {QStringLiteral("ON"), QStringLiteral("OFF")}) {
+            panel->Label4->setText(text);
+            compare(panel->Label4, panel->Label4->geometry());
+        }
+        compare(panel->Image1, panel->Image1->geometry());
+        compare(panel->Label1, panel->Label1->captionGeometry());
+        panel->Text7->setText(QStringLiteral("/usr/bin/thunderbird"));
+        panel->Timer4_Timer();
+        compare(panel->Label1, panel->Label1->captionGeometry());
     }
 
     void linksAskFirstAndOpenTheirPageOnYes()

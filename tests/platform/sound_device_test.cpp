@@ -8,6 +8,9 @@
 #include <QTest>
 #include <cmath>
 #include <map>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 namespace {
 constexpr int kRate = 44100;
@@ -312,6 +315,32 @@ private slots:
         QVERIFY(code == 0 || code == MciError::NoAudioOutput);
         QCOMPARE(desktop.openDeviceCount(), code == 0 ? 1 : 0);
         QCOMPARE(desktop.sendString("close bgm"), code == 0 ? 0 : MciError::InvalidDeviceName);
+    }
+
+    // The alert opens the device at every announcement and closes it when it
+    // ends, and without audio output every open fails after making its
+    // synthesizer: however often that happens, it must leave no memory behind.
+    void repeatedOpensLeaveNoMemoryBehind()
+    {
+#ifdef __GLIBC__
+        FluidSynthSoundDevice::Options options;
+        options.audioDrivers = {QStringLiteral("nosuchdriver")};
+        FluidSynthSoundDevice device(options);
+        const auto openTimes = [&device](int times) {
+            for (int i = 0; i < times; ++i)
+                if (device.sendString(openCommand(tunePath())) != MciError::NoAudioOutput)
+                    return false;
+            return true;
+        };
+        QVERIFY(openTimes(10)); // the libraries' one-time set-up
+        const qint64 before = qint64(mallinfo2().uordblks);
+        QVERIFY(openTimes(200));
+        const qint64 grown = qint64(mallinfo2().uordblks) - before;
+        qInfo("heap in use after 200 more opens: %+lld bytes", grown);
+        QVERIFY2(grown < 64 * 1024, qPrintable(QString::number(grown)));
+#else
+        QSKIP("needs glibc's heap statistics");
+#endif
     }
 };
 
