@@ -29,7 +29,9 @@ cleanup() {
 trap cleanup EXIT
 
 cmake --build "$build_dir" --target pawmelo >/dev/null
-cmake --install "$build_dir" --prefix "$work/program" >/dev/null
+# A program folder of its own: the executable, its assets, an empty settings folder.
+mkdir -p "$work/program/★MailData"
+cp -r "$build_dir/pawmelo" "$build_dir/Sound" "$build_dir/画像データ" "$work/program/"
 
 # An empty mailbox, in clear (no certificate to trust).
 DOVECOT_TLS=no "$source_dir/scripts/dovecot.sh" start "$work/dovecot" 0 >/dev/null
