@@ -57,5 +57,5 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Pawmelo developers <pawmelo@example.com>")
 # named here (any of the SoundFonts and fonts the program looks for).
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "timgm6mb-soundfont | fluid-soundfont-gm, fonts-ipafont-gothic | fonts-noto-cjk | fonts-vlgothic")
+    "timgm6mb-soundfont | fluid-soundfont-gm, fonts-ipafont-gothic | fonts-noto-cjk | fonts-vlgothic, qt6-translations-l10n")
 include(CPack)
