@@ -53,9 +53,11 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION mail)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Pawmelo developers <pawmelo@example.com>")
 # The libraries come from what the executable links; the General MIDI
-# SoundFont and a Japanese font are only opened at run time, so they are
-# named here (any of the SoundFonts and fonts the program looks for).
+# SoundFont, a Japanese font and Qt's own Japanese texts (its dialogs'
+# buttons) are only opened at run time, so they are named here (any of the
+# SoundFonts and fonts the program looks for).
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "timgm6mb-soundfont | fluid-soundfont-gm, fonts-ipafont-gothic | fonts-noto-cjk | fonts-vlgothic, qt6-translations-l10n")
+set(run_time_packages "timgm6mb-soundfont | fluid-soundfont-gm"
+                      "fonts-ipafont-gothic | fonts-noto-cjk | fonts-vlgothic" qt6-translations-l10n)
+list(JOIN run_time_packages ", " CPACK_DEBIAN_PACKAGE_DEPENDS)
 include(CPack)

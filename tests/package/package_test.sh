@@ -46,7 +46,7 @@ deb=${debs[0]}
 [ -f "$deb" ] || fail "no pawmelo_<version>_<arch>.deb was made"
 
 depends=$(dpkg-deb --field "$deb" Depends)
-for dep in libqt6widgets6 libqt6network6 libfluidsynth3 timgm6mb-soundfont fonts-ipafont-gothic; do
+for dep in libqt6widgets6 libqt6network6 libfluidsynth3 timgm6mb-soundfont fonts-ipafont-gothic qt6-translations-l10n; do
     [[ $depends == *"$dep"* ]] || fail "Depends lacks $dep: $depends"
 done
 
