@@ -14,81 +14,54 @@ build=$(cd "$1" && pwd)
 work=$(mktemp -d)
 root="$work/root \$dir"
 home="$work/home dir"
-xvfb_pid=
-program_pid=
-cleanup() {
-    [ -n "$program_pid" ] && kill "$program_pid" 2>/dev/null
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-    wait 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
+app_id=io.github.pawmelo.Pawmelo
+xvfb_pid='' program_pid=''
+trap '[ -n "$program_pid" ] && kill $program_pid; [ -n "$xvfb_pid" ] && kill $xvfb_pid; wait; rm -rf "$work"' EXIT
 
 fail() {
     echo "FAIL: $*" >&2
     exit 1
 }
-check() {
+# Runs a command with its output kept; shows the output when it fails.
+quiet() {
     local what=$1
     shift
-    "$@" || fail "$what"
+    "$@" >"$work/log" 2>&1 || { cat "$work/log" >&2; fail "$what"; }
 }
 
-app_id=io.github.pawmelo.Pawmelo
-
-# --- The package: its fields and its files.
-(cd "$build" && cpack -G DEB -B "$work/out" >"$work/cpack.log" 2>&1) || {
-    cat "$work/cpack.log" >&2
-    fail "cpack could not build the package"
-}
+# --- The package: its fields, its files, its metadata.
+quiet "cpack could not build the package" sh -c 'cd "$1" && cpack -G DEB -B "$2"' - "$build" "$work/out"
 debs=("$work"/out/pawmelo_*_*.deb)
 deb=${debs[0]}
-[ -f "$deb" ] || fail "no pawmelo_<version>_<arch>.deb was made"
-
 depends=$(dpkg-deb --field "$deb" Depends)
-for dep in libqt6widgets6 libqt6network6 libfluidsynth3 timgm6mb-soundfont fonts-ipafont-gothic qt6-translations-l10n; do
+for dep in libqt6widgets6 libfluidsynth3 timgm6mb-soundfont fonts-ipafont-gothic qt6-translations-l10n; do
     [[ $depends == *"$dep"* ]] || fail "Depends lacks $dep: $depends"
 done
-
 contents=$(dpkg-deb --contents "$deb")
 for path in usr/bin/pawmelo usr/lib/pawmelo/pawmelo usr/share/pawmelo/Sound/Kouka.mid \
-    usr/share/pawmelo/画像データ/Green.gif usr/share/pawmelo/画像データ/Red.gif \
-    "usr/share/applications/$app_id.desktop" "usr/share/metainfo/$app_id.metainfo.xml" \
-    "usr/share/icons/hicolor/128x128/apps/$app_id.png" "usr/share/icons/hicolor/32x32/apps/$app_id.png"; do
+    usr/share/pawmelo/画像データ/Green.gif "usr/share/applications/$app_id.desktop" \
+    "usr/share/metainfo/$app_id.metainfo.xml" "usr/share/icons/hicolor/128x128/apps/$app_id.png" \
+    "usr/share/icons/hicolor/32x32/apps/$app_id.png"; do
     grep -q " \./$path\$" <<<"$contents" || fail "the package lacks /$path"
 done
-if grep -v ' root/root ' <<<"$contents"; then
-    fail "files not owned by root in the package"
-fi
-
+! grep -v ' root/root ' <<<"$contents" || fail "files not owned by root in the package"
 dpkg-deb -x "$deb" "$work/files"
-check "the desktop entry is not valid" desktop-file-validate "$work/files/usr/share/applications/$app_id.desktop"
-appstreamcli validate --no-net --no-color "$work/files/usr/share/metainfo/$app_id.metainfo.xml" \
-    >"$work/appstream.log" 2>&1 || {
-    cat "$work/appstream.log" >&2
-    fail "the metainfo is not valid"
-}
+quiet "the desktop entry is not valid" desktop-file-validate "$work/files/usr/share/applications/$app_id.desktop"
+quiet "the metainfo is not valid" appstreamcli validate --no-net "$work/files/usr/share/metainfo/$app_id.metainfo.xml"
 for size in 128 32; do
     file "$work/files/usr/share/icons/hicolor/${size}x$size/apps/$app_id.png" | grep -q ", $size x $size," ||
         fail "the icon under ${size}x$size is not $size x $size pixels"
 done
-
 # Every dependency can be had on this system (apt only simulates).
 if [ "$(id -u)" -eq 0 ]; then
-    apt-get -s -o Debug::NoLocking=1 install "$deb" >"$work/apt.log" 2>&1 || {
-        cat "$work/apt.log" >&2
-        fail "apt-get cannot install the package's dependencies"
-    }
+    quiet "apt-get cannot install the dependencies" apt-get -s -o Debug::NoLocking=1 install "$deb"
 fi
 
 # --- Install into a fresh root.
 dpkg_root() {
-    local force=(--force-depends)
-    [ "$(id -u)" -eq 0 ] || force+=(--force-not-root)
-    dpkg --root="$root" --log=/dev/null "${force[@]}" "$@" >>"$work/dpkg.log" 2>&1 || {
-        cat "$work/dpkg.log" >&2
-        fail "dpkg $*"
-    }
+    local force=--force-depends
+    [ "$(id -u)" -eq 0 ] || force+=,not-root
+    quiet "dpkg $*" dpkg --root="$root" --log=/dev/null "$force" "$@"
 }
 mkdir -p "$root/var/lib/dpkg/info" "$root/var/lib/dpkg/updates"
 touch "$root/var/lib/dpkg/status"
@@ -98,23 +71,20 @@ installed="$root/usr/lib/pawmelo/pawmelo"
 
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
 xvfb_pid=$!
-for _ in $(seq 100); do
-    [ -s "$work/display" ] && break
-    sleep 0.05
-done
-export DISPLAY=":$(head -1 "$work/display")"
+for _ in $(seq 100); do [ -s "$work/display" ] && break || sleep 0.05; done
+DISPLAY=":$(head -1 "$work/display")"
+export DISPLAY
 
-# Starts the installed launcher as the user and waits for the mascot: a
-# shown 100 x 100 window of the program named Pawmelo.
+# Starts the installed launcher as the user (an `env` command line before it
+# sets the data folder) and waits for the mascot: a shown 100 x 100 window of
+# the program named Pawmelo.
 start_pawmelo() {
     mkdir -p "$home"
     (cd "$home" && exec env -u XDG_CONFIG_HOME HOME="$home" "$@" "$launcher" >"$work/program.log" 2>&1) &
     program_pid=$!
     for _ in $(seq 100); do
         for window in $(xdotool search --onlyvisible --pid "$program_pid" --name '^Pawmelo$' 2>/dev/null); do
-            if xdotool getwindowgeometry "$window" | grep -q 'Geometry: 100x100'; then
-                return 0
-            fi
+            xdotool getwindowgeometry "$window" | grep -q 'Geometry: 100x100' && return 0
         done
         kill -0 "$program_pid" 2>/dev/null || break
         sleep 0.2
@@ -124,7 +94,7 @@ start_pawmelo() {
 }
 stop_pawmelo() {
     kill "$program_pid"
-    wait "$program_pid" 2>/dev/null || true
+    wait "$program_pid" || true
     program_pid=
 }
 
@@ -132,11 +102,10 @@ stop_pawmelo() {
 start_pawmelo env -u XDG_DATA_HOME
 folder="$home/.local/share/pawmelo"
 [ "$(stat -c %a "$folder/★MailData")" = 700 ] || fail "★MailData is not made 0700"
-check "the user's executable is not the installed one" cmp -s "$installed" "$folder/pawmelo"
+cmp -s "$installed" "$folder/pawmelo" || fail "the user's executable is not the installed one"
 [ ! -L "$folder/pawmelo" ] || fail "the user's executable is a link (its folder would be /usr/lib/pawmelo)"
-check "the tune is not reached through the user's folder" cmp -s "$folder/Sound/Kouka.mid" \
-    "$root/usr/share/pawmelo/Sound/Kouka.mid"
-check "the lamps are not reached through the user's folder" test -f "$folder/画像データ/Green.gif"
+cmp -s "$folder/Sound/Kouka.mid" "$root/usr/share/pawmelo/Sound/Kouka.mid" || fail "no tune in the user's folder"
+[ -f "$folder/画像データ/Green.gif" ] || fail "no lamps in the user's folder"
 [ "$(readlink "/proc/$program_pid/cwd")" = "$folder" ] || fail "the program does not run in the user's folder"
 [ ! -e "$home/.config/autostart" ] || fail "the first start set up start at login by itself"
 stop_pawmelo
@@ -150,20 +119,19 @@ cp -a "$folder/★MailData" "$folder/kestra.ini" "$work/"
 dpkg-deb -R "$deb" "$work/next"
 printf '\n' >>"$work/next/usr/lib/pawmelo/pawmelo"
 sed -i 's/^Version: .*/Version: 99/' "$work/next/DEBIAN/control"
-rm -f "$work/next/DEBIAN/md5sums"
-dpkg-deb -b "$work/next" "$work/next.deb" >/dev/null
+rm "$work/next/DEBIAN/md5sums"
+quiet "dpkg-deb -b" dpkg-deb -b "$work/next" "$work/next.deb"
 dpkg_root -i "$work/next.deb"
 start_pawmelo env XDG_DATA_HOME=relative/data
-check "the upgrade did not reach the user's executable" cmp -s "$installed" "$folder/pawmelo"
-check "the upgrade changed the settings" diff -r "$work/★MailData" "$folder/★MailData"
-check "the upgrade changed kestra.ini" cmp -s "$work/kestra.ini" "$folder/kestra.ini"
+cmp -s "$installed" "$folder/pawmelo" || fail "the upgrade did not reach the user's executable"
+diff -r "$work/★MailData" "$folder/★MailData" || fail "the upgrade changed the settings"
+cmp -s "$work/kestra.ini" "$folder/kestra.ini" || fail "the upgrade changed kestra.ini"
 stop_pawmelo
 
 # --- Start at login, on request only.
 entry="$home/.config/autostart/$app_id.desktop"
 HOME="$home" "$launcher" --autostart on >/dev/null
-check "no autostart entry was written" test -f "$entry"
-check "the autostart entry is not valid" desktop-file-validate "$entry"
+quiet "the autostart entry is missing or not valid" desktop-file-validate "$entry"
 grep -qF "Exec=\"$work/root \\\\\$dir/usr/bin/pawmelo\"" "$entry" || fail "the autostart entry does not run the launcher"
 HOME="$home" "$launcher" --autostart off >/dev/null
 [ ! -e "$entry" ] || fail "--autostart off left the entry"
