@@ -16,6 +16,13 @@ if [ "${1:-}" = "--test" ]; then
                locales openbox wmctrl x11-utils x11-xserver-utils xclip xfce4-panel xfwm4
                clang-14 libclang-rt-14-dev)
 fi
+# Building the Debian package (scripts/package.sh), and checking it.
+if [ "${1:-}" = "--package" ] || [ "${1:-}" = "--test" ]; then
+    packages+=(dpkg-dev file)
+fi
+if [ "${1:-}" = "--test" ]; then
+    packages+=(desktop-file-utils appstream)
+fi
 
 # The tests read numbers once more under a German locale (decimal comma).
 ensure_test_locale() {

@@ -22,12 +22,13 @@ import art_codecs  # noqa: E402
 import art_mascot  # noqa: E402
 import art_panel  # noqa: E402
 import art_walker  # noqa: E402
-from art_raster import KEY, band_rectangles, check_key_safe  # noqa: E402
+from art_raster import KEY, Canvas, band_rectangles, check_key_safe  # noqa: E402
 
 ROOT = os.path.dirname(HERE)
 MASCOT_DIR = os.path.join(ROOT, "assets", "mascot")
 LAMP_DIR = os.path.join(ROOT, "assets", "画像データ")
 PANEL_DIR = os.path.join(ROOT, "assets", "panel")
+DESKTOP_DIR = os.path.join(ROOT, "assets", "desktop")
 
 # The windows scan this far past the picture (its region takes in the strip
 # beyond the last pixel), so the real region has a few more rectangles.
@@ -109,6 +110,22 @@ def make_mascots(pictures):
     return ok
 
 
+def make_desktop_icon(pose_a):
+    """The menu's icon: pose A's figure, pixel for pixel, centred on a
+    transparent 128 x 128 square (a size icon themes have, so it is shown
+    unscaled at that size)."""
+    side = 128
+    opaque = pose_a.opaque()
+    x0, x1 = min(x for x, _ in opaque), max(x for x, _ in opaque)
+    y0, y1 = min(y for _, y in opaque), max(y for _, y in opaque)
+    dx = (side - (x1 - x0 + 1)) // 2 - x0
+    dy = (side - (y1 - y0 + 1)) // 2 - y0
+    icon = Canvas(side, side)
+    for x, y in opaque:
+        icon.set(x + dx, y + dy, pose_a.get(x, y))
+    write(os.path.join(DESKTOP_DIR, "icon_128.png"), art_codecs.png_rgba(side, side, art_panel.rgba_pixels(icon)))
+
+
 def make_panel(pictures):
     icon = art_panel.icon()
     write(os.path.join(PANEL_DIR, "icon.png"), art_codecs.png_rgba(icon.w, icon.h, art_panel.rgba_pixels(icon)))
@@ -156,6 +173,7 @@ def main():
     args = parser.parse_args()
     mascots = []
     ok = make_mascots(mascots)
+    make_desktop_icon(dict(mascots)["pose_a"])
     panel = []
     make_panel(panel)
     if args.sheet:

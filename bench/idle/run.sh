@@ -47,7 +47,9 @@ port=$(cut -d' ' -f1 "$work/dovecot/ports")
 
 for n in "${!builds[@]}"; do
     cmake --build "${builds[n]}" --target pawmelo >/dev/null
-    cmake --install "${builds[n]}" --prefix "$work/p$n/program" >/dev/null
+    # A program folder of its own: the executable, its assets, an empty settings folder.
+    mkdir -p "$work/p$n/program/★MailData"
+    cp -r "${builds[n]}/pawmelo" "${builds[n]}/Sound" "${builds[n]}/画像データ" "$work/p$n/program/"
     settings="$work/p$n/program/★MailData"
     printf '[EXEINI]\r\nNUMBER=0\r\nNUMBER2=%s\r\nNUMBER4=0\r\n' "$interval" > "$settings/ini.ini"
     printf '[EXEINI]\r\nNAME=test\r\nNAME2=s3cret\r\n' > "$settings/iniIdPass.ini"

@@ -32,7 +32,9 @@ if [ ! -x "$probe" ]; then
     echo "startup_probe was not built (it needs the Xlib and Xext headers)" >&2
     exit 1
 fi
-cmake --install "$build_dir" --prefix "$work/program" >/dev/null
+# A program folder of its own: the executable, its assets, an empty settings folder.
+mkdir -p "$work/program/★MailData"
+cp -r "$build_dir/pawmelo" "$build_dir/Sound" "$build_dir/画像データ" "$work/program/"
 settings="$work/program/★MailData"
 mkdir -p "$work/cwd"
 

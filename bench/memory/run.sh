@@ -46,7 +46,9 @@ declare -a program_pid display panel
 start_program() {
     local n=$1 build=$2 dir="$work/p$1"
     cmake --build "$build" --target pawmelo >/dev/null
-    cmake --install "$build" --prefix "$dir/program" >/dev/null
+    # A program folder of its own: the executable, its assets, an empty settings folder.
+    mkdir -p "$dir/program/★MailData"
+    cp -r "$build/pawmelo" "$build/Sound" "$build/画像データ" "$dir/program/"
     local settings="$dir/program/★MailData"
     printf '[EXEINI]\r\nNUMBER=0\r\nNUMBER2=0\r\nNUMBER4=1\r\n' > "$settings/ini.ini"
     printf '[EXEINI]\r\nNAME=test\r\nNAME2=s3cret\r\n' > "$settings/iniIdPass.ini"
