@@ -415,7 +415,7 @@ TestCertificate MakeTestCertificate(const QString& folder)
          QStringLiteral("2"), QStringLiteral("-subj"), QStringLiteral("/CN=localhost"),
          QStringLiteral("-addext"), QStringLiteral("subjectAltName=DNS:localhost,IP:127.0.0.1")});
     if (!openssl.waitForFinished(30000) || openssl.exitCode() != 0)
-        return {};
+        return TestCertificate();
     TestCertificate result;
     const QList<QSslCertificate> certificates = QSslCertificate::fromPath(certPath);
     if (!certificates.isEmpty())
