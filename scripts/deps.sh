@@ -14,7 +14,7 @@ if [ "${1:-}" = "--test" ]; then
     packages+=(dovecot-pop3d openssl xvfb xauth xdotool imagemagick trayer python3-dbusmock dbus curl
                libx11-dev libxext-dev
                locales openbox wmctrl x11-utils xclip
-               clang-14 libclang-rt-14-dev)
+               clang-14 libclang-rt-14-dev lld)
 fi
 
 # The tests read numbers once more under a German locale (decimal comma).
