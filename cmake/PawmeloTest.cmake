@@ -2,7 +2,9 @@
 #                  [GUI] [TIMEOUT <s>] [FIXTURES <names...>] [ENVIRONMENT <k=v...>])
 #
 # One Qt Test executable per test. GUI tests link the widget library and run
-# on the offscreen platform unless they set QT_QPA_PLATFORM themselves.
+# on the offscreen platform unless they set QT_QPA_PLATFORM themselves. Every
+# label has a build target of its own (unit_tests, gui_tests, ...) that builds
+# its tests and what they start, so that a run of some labels builds no more.
 function(pawmelo_add_test name)
     cmake_parse_arguments(T "GUI" "LABEL;TIMEOUT" "SOURCES;FIXTURES;ENVIRONMENT;LIBS" ${ARGN})
     add_executable(${name} ${T_SOURCES})
@@ -13,6 +15,10 @@ function(pawmelo_add_test name)
     else()
         target_link_libraries(${name} PRIVATE pawmelo_core)
     endif()
+    if(NOT TARGET ${T_LABEL}_tests)
+        add_custom_target(${T_LABEL}_tests)
+    endif()
+    add_dependencies(${T_LABEL}_tests ${name})
     add_test(NAME ${name} COMMAND ${name})
     set(env "QT_QPA_PLATFORM=offscreen" "PAWMELO_SOURCE_DIR=${CMAKE_SOURCE_DIR}"
             "PAWMELO_BUILD_DIR=${CMAKE_BINARY_DIR}" ${T_ENVIRONMENT})
