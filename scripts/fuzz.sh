@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds the fuzz targets into build-fuzz/ (clang-14 with libFuzzer,
-# AddressSanitizer and UndefinedBehaviorSanitizer; the normal build is not
-# touched) and runs every target: first once over each input it once failed
+# Builds the fuzz targets in the instrumented build, build-fuzz/ (clang-14
+# with libFuzzer, AddressSanitizer and UndefinedBehaviorSanitizer, see
+# scripts/instrumented_build.sh; the normal build is not touched) and runs
+# every target: first once over each input it once failed
 # on (tests/fuzz/regressions/<target>/), then for SECONDS from its starting inputs
 # (tests/fuzz/corpus/<target>/). New inputs the fuzzer finds go to
 # build-fuzz/fuzz/<target>/corpus, a failing input to .../artifacts.
@@ -14,11 +15,7 @@ seconds=${1:-10}
 shift || true
 build=build-fuzz
 
-if [ ! -f "$build/build.ninja" ]; then
-    CC=clang-14 CXX=clang++-14 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-        -DPAWMELO_FUZZ=ON >/dev/null
-fi
-cmake --build "$build" -j "$(nproc)" --target fuzzers
+scripts/instrumented_build.sh fuzzers
 
 if [ $# -gt 0 ]; then
     targets=("$@")
