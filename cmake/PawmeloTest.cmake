@@ -1,12 +1,15 @@
 # pawmelo_add_test(<name> LABEL <unit|gui|dbus|pop3|e2e> SOURCES <files...>
-#                  [GUI] [TIMEOUT <s>] [FIXTURES <names...>] [ENVIRONMENT <k=v...>])
+#                  [GUI] [TIMEOUT <s>] [FIXTURES <names...>] [ENVIRONMENT <k=v...>]
+#                  [RUNNER <command...>])
 #
 # One Qt Test executable per test. GUI tests link the widget library and run
-# on the offscreen platform unless they set QT_QPA_PLATFORM themselves. Every
-# label has a build target of its own (unit_tests, gui_tests, ...) that builds
-# its tests and what they start, so that a run of some labels builds no more.
+# on the offscreen platform unless they set QT_QPA_PLATFORM themselves. With
+# a RUNNER, the test runs as the runner's last argument; a runner exits 77
+# when what it needs is missing, which CTest counts as skipped. Every label
+# has a build target of its own (unit_tests, gui_tests, ...) that builds its
+# tests and what they start, so that a run of some labels builds no more.
 function(pawmelo_add_test name)
-    cmake_parse_arguments(T "GUI" "LABEL;TIMEOUT" "SOURCES;FIXTURES;ENVIRONMENT;LIBS" ${ARGN})
+    cmake_parse_arguments(T "GUI" "LABEL;TIMEOUT" "SOURCES;FIXTURES;ENVIRONMENT;LIBS;RUNNER" ${ARGN})
     add_executable(${name} ${T_SOURCES})
     target_include_directories(${name} PRIVATE "${CMAKE_SOURCE_DIR}/src" "${CMAKE_SOURCE_DIR}/tests")
     target_link_libraries(${name} PRIVATE Qt6::Test ${T_LIBS})
@@ -32,7 +35,12 @@ function(pawmelo_add_test name)
         add_custom_target(${T_LABEL}_tests)
     endif()
     add_dependencies(${T_LABEL}_tests ${name})
-    add_test(NAME ${name} COMMAND ${name})
+    if(T_RUNNER)
+        add_test(NAME ${name} COMMAND ${T_RUNNER} $<TARGET_FILE:${name}>)
+        set_tests_properties(${name} PROPERTIES SKIP_RETURN_CODE 77)
+    else()
+        add_test(NAME ${name} COMMAND ${name})
+    endif()
     set(env "QT_QPA_PLATFORM=offscreen" "PAWMELO_SOURCE_DIR=${CMAKE_SOURCE_DIR}"
             "PAWMELO_BUILD_DIR=${CMAKE_BINARY_DIR}" ${T_ENVIRONMENT})
     if(NOT T_TIMEOUT)

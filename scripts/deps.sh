@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     cmake g++ ninja-build pkg-config qt6-base-dev libfluidsynth-dev timgm6mb-soundfont
-    fonts-ipafont-gothic
+    fonts-ipafont-gothic libxcb1-dev qt6-translations-l10n
 )
 if [ "${1:-}" = "--demo" ]; then
     packages+=(dovecot-pop3d openssl iproute2)
@@ -13,7 +13,7 @@ fi
 if [ "${1:-}" = "--test" ]; then
     packages+=(dovecot-pop3d openssl xvfb xauth xdotool imagemagick trayer python3-dbusmock dbus curl
                libx11-dev libxext-dev
-               locales openbox wmctrl x11-utils xclip
+               locales openbox wmctrl x11-utils x11-xserver-utils xclip xfce4-panel xfwm4
                clang-14 libclang-rt-14-dev lld)
 fi
 

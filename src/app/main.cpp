@@ -1,6 +1,7 @@
 #include "app/desktop_services.h"
 #include "forms/program.h"
 #include "forms/program_font.h"
+#include "forms/qt_texts.h"
 #include "mascot/primary_mascot.h"
 #include "mascot/window_platform.h"
 
@@ -19,6 +20,7 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pawmelo"));
     UseProgramFont();
+    UseJapaneseQtTexts();
     // The program ends where it says so (the mascot's right button, closing
     // the mascot), never because the last ordinary window was closed: the
     // mascots are tool windows, which Qt does not count.

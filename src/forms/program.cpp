@@ -1,6 +1,8 @@
 #include "forms/program.h"
 
+#include "forms/placement.h"
 #include "forms/wait.h"
+#include "forms/window_placement.h"
 
 #include <QDir>
 #include <QScopeGuard>
@@ -13,6 +15,8 @@ Program::Program(Environment environment, Services services)
     : m_environment(std::move(environment))
     , m_services(std::move(services))
 {
+    if (m_services.prompts)
+        m_services.prompts->centreArea = [this] { return homeArea(); };
 }
 
 Program::~Program()
@@ -62,7 +66,35 @@ void Program::showForm(QWidget* form)
 {
     form->show();
     form->raise();
-    form->activateWindow();
+    // The mascots take no keyboard focus, so that they leave it where it is.
+    if (!(form->windowFlags() & Qt::WindowDoesNotAcceptFocus))
+        form->activateWindow();
+}
+
+QRect Program::homeArea() const
+{
+    return HomeArea(m_mainForm.data(), m_form1.data());
+}
+
+QList<QRect> Program::openFrames(const QWidget* except) const
+{
+    QList<QRect> frames;
+    for (const QWidget* form : loadedForms()) {
+        // The mascot is on the desktop from the moment its load, which opens
+        // the first dialogs, returns and it is shown.
+        const bool comingUp = form == m_form1 && !form->testAttribute(Qt::WA_WState_ExplicitShowHide);
+        if (form != except && (form->isVisible() || comingUp))
+            frames.append(ExpectedFrame(form));
+    }
+    return frames;
+}
+
+void Program::placeDialog(QWidget* dialog)
+{
+    PlaceFrame(dialog, [this, dialog](QSize frame) {
+        const QRect area = homeArea();
+        return PlaceAway(CentredIn(frame, area), openFrames(dialog), area);
+    });
 }
 
 bool Program::forget(QWidget* form)
@@ -130,6 +162,14 @@ Prompts::Answer Program::messageBox(QWidget* parent, const QString& text, const 
         m_services.prompts ? m_services.prompts->messageBox(parent, text, title, buttons, icon) : Prompts::Answer::Ok;
     abandonIfUnloaded();
     return answer;
+}
+
+void Program::notify(QWidget* parent, const QString& text, const QString& title)
+{
+    if (parent && !parent->isVisible())
+        parent = nullptr;
+    if (m_services.prompts)
+        m_services.prompts->notify(parent, text, title);
 }
 
 void Program::endProgram()

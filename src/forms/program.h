@@ -10,6 +10,7 @@
 #include <QObject>
 #include <QPoint>
 #include <QPointer>
+#include <QRect>
 #include <QSet>
 #include <QString>
 
@@ -104,6 +105,15 @@ public:
 
     /// Shows a window without blocking and brings it forward.
     static void showForm(QWidget* form);
+    /// Where boxes, the board and dialogs come up: the available area of the
+    /// monitor of the panel while it is on screen, else of the mascot.
+    QRect homeArea() const;
+    /// The frames of the program's windows on screen, but `except`.
+    QList<QRect> openFrames(const QWidget* except) const;
+    /// Puts `dialog`, when it is next shown, in the middle of the home area
+    /// or as near to it as it can be without covering another window of the
+    /// program.
+    void placeDialog(QWidget* dialog);
     /// Runs the window's Form_Unload, forgets it and deletes it later, once
     /// none of its handlers is running.
     void unload(QWidget* form);
@@ -138,11 +148,14 @@ public:
     }
 
     /// Shows a message box through the prompts service and returns the
-    /// answer. Without a visible parent the box is centred on the screen.
+    /// answer. The box is centred in the home area.
     /// Like Wait, it abandons the running handler if its window was unloaded
     /// while the box was up.
     Prompts::Answer messageBox(QWidget* parent, const QString& text, const QString& title,
                                Prompts::Buttons buttons, Prompts::Icon icon);
+    /// Shows a box through the prompts service that does not wait for its
+    /// OK (Prompts::notify).
+    void notify(QWidget* parent, const QString& text, const QString& title);
     /// Ends the program at once; no unload handler runs. Each loaded window
     /// first stores what it would lose (Form::storeBeforeProgramEnds), so
     /// that ending from a mascot loses no setting made in this run.

@@ -211,6 +211,21 @@ void NMail::setMaxCallLimit(int milliseconds)
     d->settings.connection.maxCallLimitMs = milliseconds;
 }
 
+void NMail::setSessionLimit(int milliseconds)
+{
+    d->settings.connection.sessionLimitMs = milliseconds;
+}
+
+void NMail::setLookupTimeout(int milliseconds)
+{
+    d->settings.connection.lookupTimeoutMs = milliseconds;
+}
+
+void NMail::setHostResolver(HostResolver resolver)
+{
+    d->settings.connection.resolveHost = std::move(resolver);
+}
+
 void NMail::addCaCertificates(const QList<QSslCertificate>& certificates)
 {
     d->settings.connection.extraCaCertificates += certificates;

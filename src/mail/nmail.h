@@ -1,5 +1,6 @@
 #pragma once
 
+#include "mail/host_lookup.h"
 #include "mail/server_trust.h"
 
 #include <QByteArray>
@@ -18,7 +19,8 @@ class Pop3Session;
 // each network wait has a deadline and each call an overall limit, so neither
 // a silent server nor one that drips its replies line by line can freeze it.
 // A call that passes its limit fails and closes its connection; later calls
-// on that handle fail at once with the same text.
+// on that handle fail at once with the same text. The connection as a whole
+// has a limit too, which grows only with what the server really sends.
 //
 // One NMail object lives as long as the program; it is not a singleton, so a
 // test can make its own.
@@ -77,6 +79,14 @@ public:
     void setCallLimit(int milliseconds);
     void setTransferAllowance(int bytesPerSecond);
     void setMaxCallLimit(int milliseconds);
+    // Overall limit of one connection, connect to close, over the time its
+    // calls take: default 40000, plus the bytes the server has really sent
+    // at the allowance rate, never more than the cap.
+    void setSessionLimit(int milliseconds);
+    // The name lookup's part of the connect timeout (default 10000), and
+    // who looks names up (default: the system's resolver).
+    void setLookupTimeout(int milliseconds);
+    void setHostResolver(HostResolver resolver);
     // Certificates trusted besides the system store. A server is checked
     // against these first; the system store is read only when they do not
     // vouch for it.

@@ -57,12 +57,15 @@ Pop3Connection::CallLimit::CallLimit(Pop3Connection& connection, qint64 millisec
     connection.m_callStart = QDeadlineTimer::current();
     connection.m_callLimitMs = milliseconds;
     connection.m_callDeadline = connection.m_callStart + milliseconds;
+    connection.m_callClock.start();
 }
 
 Pop3Connection::CallLimit::~CallLimit()
 {
     m_connection.m_callDeadline = QDeadlineTimer(QDeadlineTimer::Forever);
     m_connection.m_callLimitMs = 0;
+    m_connection.m_sessionSpentMs += m_connection.m_callClock.elapsed();
+    m_connection.m_callClock.invalidate();
 }
 
 void Pop3Connection::raiseCallLimit(qint64 milliseconds)
@@ -73,9 +76,27 @@ void Pop3Connection::raiseCallLimit(qint64 milliseconds)
     m_callDeadline = m_callStart + milliseconds;
 }
 
-QDeadlineTimer Pop3Connection::bounded(const QDeadlineTimer& deadline) const
+qint64 Pop3Connection::sessionAllowanceMs() const
 {
-    return m_callDeadline < deadline ? m_callDeadline : deadline;
+    const qint64 earned = m_received * 1000 / std::max(1, m_settings.transferBytesPerSecond);
+    return std::min<qint64>(m_settings.sessionLimitMs + earned, m_settings.maxCallLimitMs);
+}
+
+qint64 Pop3Connection::sessionLeftMs() const
+{
+    const qint64 inCall = m_callClock.isValid() ? m_callClock.elapsed() : 0;
+    return sessionAllowanceMs() - m_sessionSpentMs - inCall;
+}
+
+Pop3Connection::Bound Pop3Connection::bounded(const QDeadlineTimer& deadline) const
+{
+    Bound bound{deadline, Limit::Wait};
+    if (!m_callDeadline.isForever() && !(bound.until < m_callDeadline))
+        bound = {m_callDeadline, Limit::Call};
+    const QDeadlineTimer session(std::max<qint64>(0, sessionLeftMs()));
+    if (!(bound.until < session))
+        bound = {session, Limit::Session};
+    return bound;
 }
 
 QString Pop3Connection::timeoutText(int milliseconds) const
@@ -89,10 +110,24 @@ QString Pop3Connection::callTimeoutText() const
         .arg(where(), secondsText(m_callLimitMs));
 }
 
-QString Pop3Connection::expiryText(const QDeadlineTimer& deadline, int timeoutMs) const
+// The allowance is shown to the tenth of a second: it grows with every byte.
+QString Pop3Connection::sessionTimeoutText() const
 {
-    const bool callEnded = !m_callDeadline.isForever() && !(deadline < m_callDeadline);
-    return callEnded ? callTimeoutText() : timeoutText(timeoutMs);
+    return QStringLiteral("%1 とのやりとりが %2以内に終わりませんでした。")
+        .arg(where(), secondsText(sessionAllowanceMs() / 100 * 100));
+}
+
+QString Pop3Connection::expiryText(Limit limit, int timeoutMs) const
+{
+    switch (limit) {
+    case Limit::Call:
+        return callTimeoutText();
+    case Limit::Session:
+        return sessionTimeoutText();
+    case Limit::Wait:
+        break;
+    }
+    return timeoutText(timeoutMs);
 }
 
 // The TLS settings are made only when TLS starts, so a plain connection
@@ -105,6 +140,8 @@ void Pop3Connection::prepareTls()
 {
     QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
     configuration.setPeerVerifyMode(QSslSocket::VerifyPeer);
+    // The socket is connected to an address; the certificate names the host.
+    m_socket.setPeerVerifyName(m_address.host);
     if (!m_settings.extraCaCertificates.isEmpty()) {
         configuration.setCaCertificates(m_settings.extraCaCertificates);
         if (!m_checksSystemStore) {
@@ -130,38 +167,98 @@ void Pop3Connection::checkAgainstSystemStore(const QList<QSslError>& errors)
         m_socket.ignoreSslErrors(errors);
 }
 
+// The socket would look a name up itself, but its blocking wait does so
+// without any deadline; so the name is looked up here, and the socket is
+// given addresses only.
 bool Pop3Connection::open()
 {
     const QDeadlineTimer deadline(m_settings.connectTimeoutMs);
-    const QDeadlineTimer until = bounded(deadline);
-    if (m_address.implicitTls) {
-        prepareTls();
-        m_socket.connectToHostEncrypted(m_address.host, m_address.port);
-        if (!m_socket.waitForEncrypted(remainingMs(until)))
-            return handshakeFailed(deadline, m_settings.connectTimeoutMs);
+    QList<QHostAddress> addresses;
+    if (!lookUp(deadline, addresses))
+        return false;
+    for (qsizetype i = 0; i < addresses.size(); ++i) {
+        if (connectTo(addresses[i], deadline, i + 1 == addresses.size()))
+            return true;
+        if (m_dead)
+            return false;
+    }
+    return false;
+}
+
+bool Pop3Connection::lookUp(const QDeadlineTimer& deadline, QList<QHostAddress>& addresses)
+{
+    const QHostAddress literal(m_address.host);
+    if (!literal.isNull()) {
+        addresses = {literal};
         return true;
     }
-    m_socket.connectToHost(m_address.host, m_address.port);
-    if (!m_socket.waitForConnected(remainingMs(until))) {
-        fail(m_socket.error() == QAbstractSocket::SocketTimeoutError || until.hasExpired()
-                 ? expiryText(deadline, m_settings.connectTimeoutMs)
-                 : socketFailureText());
+    const int lookupMs = std::min(m_settings.lookupTimeoutMs, m_settings.connectTimeoutMs);
+    const QDeadlineTimer own(lookupMs);
+    const Bound bound = bounded(own < deadline ? own : deadline);
+    const std::optional<QHostInfo> info = LookUpHost(m_address.host, bound.until, m_settings.resolveHost);
+    if (!info) {
+        fail(bound.limit == Limit::Wait
+                 ? QStringLiteral("サーバー名 %1 の名前解決が %2以内に終わりませんでした。")
+                       .arg(m_address.host, secondsText(lookupMs))
+                 : expiryText(bound.limit, lookupMs));
+        return false;
+    }
+    addresses = info->addresses();
+    if (info->error() == QHostInfo::HostNotFound ||
+        (info->error() == QHostInfo::NoError && addresses.isEmpty())) {
+        fail(QStringLiteral("サーバー %1 が見つかりませんでした。").arg(where()));
+        return false;
+    }
+    if (info->error() != QHostInfo::NoError) {
+        fail(QStringLiteral("サーバー名 %1 の名前解決に失敗しました: %2。")
+                 .arg(m_address.host, info->errorString()));
         return false;
     }
     return true;
 }
 
+// One address of the server. When it refuses or cannot be reached, the next
+// one may still answer: the connection is then left open for another try.
+bool Pop3Connection::connectTo(const QHostAddress& address, const QDeadlineTimer& deadline, bool lastAddress)
+{
+    const Bound bound = bounded(deadline);
+    bool done = false;
+    if (m_address.implicitTls) {
+        prepareTls();
+        m_socket.connectToHostEncrypted(address.toString(), m_address.port, m_address.host);
+        done = m_socket.waitForEncrypted(remainingMs(bound.until));
+    } else {
+        m_socket.connectToHost(address, m_address.port);
+        done = m_socket.waitForConnected(remainingMs(bound.until));
+    }
+    if (done)
+        return true;
+    const QAbstractSocket::SocketError error = m_socket.error();
+    const bool unreachable =
+        error == QAbstractSocket::ConnectionRefusedError || error == QAbstractSocket::NetworkError;
+    if (!lastAddress && unreachable && !bound.until.hasExpired()) {
+        m_socket.abort();
+        return false;
+    }
+    if (m_address.implicitTls)
+        return handshakeFailed(bound.limit, m_settings.connectTimeoutMs);
+    fail(error == QAbstractSocket::SocketTimeoutError || bound.until.hasExpired()
+             ? expiryText(bound.limit, m_settings.connectTimeoutMs)
+             : socketFailureText());
+    return false;
+}
+
 bool Pop3Connection::startTls()
 {
-    const QDeadlineTimer deadline(m_settings.replyTimeoutMs);
+    const Bound bound = bounded(QDeadlineTimer(m_settings.replyTimeoutMs));
     prepareTls();
     m_socket.startClientEncryption();
-    if (!m_socket.waitForEncrypted(remainingMs(bounded(deadline))))
-        return handshakeFailed(deadline, m_settings.replyTimeoutMs);
+    if (!m_socket.waitForEncrypted(remainingMs(bound.until)))
+        return handshakeFailed(bound.limit, m_settings.replyTimeoutMs);
     return true;
 }
 
-bool Pop3Connection::handshakeFailed(const QDeadlineTimer& deadline, int timeoutMs)
+bool Pop3Connection::handshakeFailed(Limit limit, int timeoutMs)
 {
     const QList<QSslError> errors = m_socket.sslHandshakeErrors();
     if (!errors.isEmpty()) {
@@ -176,7 +273,7 @@ bool Pop3Connection::handshakeFailed(const QDeadlineTimer& deadline, int timeout
         fail(CertificateRefusalText(where(), errors));
         m_refused = std::move(refused);
     } else if (m_socket.error() == QAbstractSocket::SocketTimeoutError) {
-        fail(expiryText(deadline, timeoutMs));
+        fail(expiryText(limit, timeoutMs));
     } else {
         fail(socketFailureText());
     }
@@ -228,18 +325,23 @@ bool Pop3Connection::fill()
         m_deadline.setRemainingTime(m_settings.replyTimeoutMs);
         m_deadlineArmed = true;
     }
-    const QDeadlineTimer until = bounded(m_deadline);
+    const Bound bound = bounded(m_deadline);
     m_socket.flush();
     for (;;) {
-        // The call's limit holds even while bytes keep coming: a stream that
-        // never pauses must not outlast it either.
+        // The call's limit and the connection's hold even while bytes keep
+        // coming: a stream that never pauses must not outlast them either.
         if (m_callDeadline.hasExpired()) {
             fail(callTimeoutText());
+            return false;
+        }
+        if (sessionLeftMs() <= 0) {
+            fail(sessionTimeoutText());
             return false;
         }
         if (m_socket.bytesAvailable() > 0) {
             const qint64 got = m_socket.read(m_chunk.get(), kReadChunk);
             if (got > 0) {
+                m_received += got;
                 m_reader.append(QByteArrayView(m_chunk.get(), got));
                 return true;
             }
@@ -248,14 +350,14 @@ bool Pop3Connection::fill()
             fail(QStringLiteral("%1 との接続が切れました。").arg(where()));
             return false;
         }
-        if (until.hasExpired()) {
-            fail(expiryText(m_deadline, m_settings.replyTimeoutMs));
+        if (bound.until.hasExpired()) {
+            fail(expiryText(bound.limit, m_settings.replyTimeoutMs));
             return false;
         }
         AcknowledgePromptly(m_socket.socketDescriptor());
-        if (!m_socket.waitForReadyRead(remainingMs(until)) && m_socket.bytesAvailable() == 0) {
-            if (m_socket.error() == QAbstractSocket::SocketTimeoutError || until.hasExpired())
-                fail(expiryText(m_deadline, m_settings.replyTimeoutMs));
+        if (!m_socket.waitForReadyRead(remainingMs(bound.until)) && m_socket.bytesAvailable() == 0) {
+            if (m_socket.error() == QAbstractSocket::SocketTimeoutError || bound.until.hasExpired())
+                fail(expiryText(bound.limit, m_settings.replyTimeoutMs));
             else if (m_socket.error() == QAbstractSocket::RemoteHostClosedError ||
                      m_socket.state() != QAbstractSocket::ConnectedState)
                 fail(QStringLiteral("%1 との接続が切れました。").arg(where()));
@@ -329,8 +431,8 @@ void Pop3Connection::close(bool gracefully)
     if (gracefully && !m_dead && m_socket.state() == QAbstractSocket::ConnectedState) {
         m_socket.disconnectFromHost();
         if (m_socket.state() != QAbstractSocket::UnconnectedState)
-            m_socket.waitForDisconnected(
-                remainingMs(bounded(QDeadlineTimer(std::min(kCloseWaitMs, m_settings.replyTimeoutMs)))));
+            m_socket.waitForDisconnected(remainingMs(
+                bounded(QDeadlineTimer(std::min(kCloseWaitMs, m_settings.replyTimeoutMs))).until));
     }
     m_socket.abort();
     m_dead = true;

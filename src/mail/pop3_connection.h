@@ -1,11 +1,14 @@
 #pragma once
 
+#include "mail/host_lookup.h"
 #include "mail/pop3_address.h"
 #include "mail/pop3_line_reader.h"
 #include "mail/server_trust.h"
 
 #include <QByteArray>
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QHostAddress>
 #include <QList>
 #include <QSslCertificate>
 #include <QSslSocket>
@@ -19,22 +22,32 @@
 // with one short sentence for the user; a dead connection fails every later
 // call at once.
 //
-// Every wait has two deadlines: its own (the connect, the handshake, the next
-// line of a reply) and the overall limit of the library call it serves, so a
-// server that keeps each line just inside the per-line deadline still cannot
-// hold the calling thread past the call's limit.
+// Every wait has three deadlines: its own (the name lookup, the connect, the
+// handshake, the next line of a reply), the overall limit of the library call
+// it serves, and the limit of the whole connection. A server that keeps each
+// line just inside the per-line deadline still cannot hold the calling thread
+// past the call's limit, and one that keeps each call just inside its limit
+// cannot hold it past the connection's: that limit grows only with the bytes
+// the server really sends, never with what it claims.
 class Pop3Connection final
 {
 public:
     struct Settings
     {
-        int connectTimeoutMs = 15000;
-        int replyTimeoutMs = 30000; // per awaited line
+        int connectTimeoutMs = 15000; // name lookup included
+        int lookupTimeoutMs = 10000;  // the name lookup's own part of it
+        int replyTimeoutMs = 30000;   // per awaited line
         // Overall limits of one library call. A retrieval adds the time its
         // message's listed size takes at the allowance rate, up to the cap.
         int callLimitMs = 30000;
         int transferBytesPerSecond = 16384;
         int maxCallLimitMs = 600000;
+        // Overall limit of the whole connection, from the connect to the
+        // close, counted only while a call runs: this plus the bytes the
+        // server has sent so far at the allowance rate, up to the same cap.
+        int sessionLimitMs = 40000;
+        // Looks the server's name up; empty: the system's resolver.
+        HostResolver resolveHost;
         QList<QSslCertificate> extraCaCertificates;
         // Certificates the user trusted for one address; may be null.
         ServerTrust* trust = nullptr;
@@ -64,8 +77,9 @@ public:
     Pop3Connection(Pop3Address address, Settings settings);
     ~Pop3Connection();
 
-    // Connects, with the TLS handshake first when the address asks for it,
-    // all within the connect deadline.
+    // Looks the name up and connects to its addresses in turn, with the TLS
+    // handshake first when the address asks for it, all within the connect
+    // deadline. The certificate is checked against the name, not the address.
     bool open();
     // Upgrades the plain connection after the server agreed to STLS.
     bool startTls();
@@ -105,18 +119,38 @@ public:
     void raiseCallLimit(qint64 milliseconds);
 
 private:
+    // Which deadline ends a wait first.
+    enum class Limit
+    {
+        Wait,
+        Call,
+        Session,
+    };
+    struct Bound
+    {
+        QDeadlineTimer until;
+        Limit limit;
+    };
+
+    bool lookUp(const QDeadlineTimer& deadline, QList<QHostAddress>& addresses);
+    bool connectTo(const QHostAddress& address, const QDeadlineTimer& deadline, bool lastAddress);
     void prepareTls();
     void checkAgainstSystemStore(const QList<QSslError>& errors);
     bool fill();
     bool takeFailed(Pop3LineReader::Result result);
     QString socketFailureText() const;
-    bool handshakeFailed(const QDeadlineTimer& deadline, int timeoutMs);
-    // The earlier of `deadline` and the call's overall limit.
-    QDeadlineTimer bounded(const QDeadlineTimer& deadline) const;
-    // The text for a wait that ran out: the call's limit when it ended the
-    // wait, else the wait's own deadline of `timeoutMs`.
-    QString expiryText(const QDeadlineTimer& deadline, int timeoutMs) const;
+    bool handshakeFailed(Limit limit, int timeoutMs);
+    // The earliest of `deadline`, the call's overall limit and the
+    // connection's, and which of them it is.
+    Bound bounded(const QDeadlineTimer& deadline) const;
+    // Time left to the connection in this call: its allowance so far less
+    // the time its calls have taken.
+    qint64 sessionLeftMs() const;
+    qint64 sessionAllowanceMs() const;
+    // The text for a wait that `limit` ended; `timeoutMs` is the wait's own.
+    QString expiryText(Limit limit, int timeoutMs) const;
     QString callTimeoutText() const;
+    QString sessionTimeoutText() const;
 
     Pop3Address m_address;
     Settings m_settings;
@@ -128,6 +162,9 @@ private:
     QDeadlineTimer m_callStart;
     QDeadlineTimer m_callDeadline{QDeadlineTimer::Forever}; // forever between calls
     qint64 m_callLimitMs = 0;
+    QElapsedTimer m_callClock;   // runs while a call does
+    qint64 m_sessionSpentMs = 0; // in the calls that have ended
+    qint64 m_received = 0;       // bytes from the server
     QString m_error;
     bool m_dead = false;
     std::optional<RefusedCertificate> m_refused;

@@ -1,7 +1,10 @@
 #include "mascot/mascot_window.h"
 
 #include "base/text_value.h"
+#include "forms/desktop_hints.h"
+#include "forms/placement.h"
 #include "forms/program.h"
+#include "forms/window_placement.h"
 
 #include <QCursor>
 #include <QDateTime>
@@ -15,12 +18,6 @@
 namespace {
 constexpr QRgb kKeyColour = 0xFFC0C0C0;
 constexpr int kPictureSide = 100;
-
-QSize primaryScreenSize()
-{
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    return screen ? screen->geometry().size() : QSize(kPictureSide, kPictureSide);
-}
 } // namespace
 
 QImage LoadMascotPicture(const QString& path)
@@ -34,14 +31,18 @@ QImage LoadMascotPicture(const QString& path)
 }
 
 MascotWindow::MascotWindow(Program& program, std::array<QImage, 8> frames, int scanLimit)
-    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::Tool)
-    , screenSize(primaryScreenSize)
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::Tool |
+                           Qt::WindowDoesNotAcceptFocus)
+    , monitors(MonitorGeometries)
     , m_program(program)
     , m_frames(std::move(frames))
     , m_scanLimit(scanLimit)
     , m_background(m_frames[0])
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
+    // Coming up (at start, after the tray) it leaves the keyboard where it
+    // is: with a dialog that asks for something.
+    setAttribute(Qt::WA_ShowWithoutActivating);
     // Until the first tick the window is its plain rectangle with frame 0.
     resize(m_frames[0].size());
 }
@@ -85,25 +86,35 @@ void MascotWindow::setPosition(double left, double top)
     move(toPixelsX(left), toPixelsY(top));
 }
 
-void MascotWindow::placeOnScreen(qint64 x, qint64 y)
+QRect MascotWindow::pixelRect(qint64 x, qint64 y) const
 {
-    // The window's and the screen's sizes in twips; the comparisons are on
-    // 32-bit floats. The left and top rules run first, so on a screen
-    // narrower than the window its right edge wins and Left goes negative.
-    const float width = float(m_frames[0].width()) * PixelTwipsX;
-    const float height = float(m_frames[0].height()) * PixelTwipsY;
-    const QSize screen = screenSize();
-    const float screenWidth = float(screen.width()) * PixelTwipsX;
-    const float screenHeight = float(screen.height()) * PixelTwipsY;
-    if (x < 0)
-        x = 0;
-    if (y < 0)
-        y = 0;
-    if (float(x) + width > screenWidth)
-        x = RoundHalfEven(screenWidth - width);
-    if (float(y) + height > screenHeight)
-        y = RoundHalfEven(screenHeight - height);
-    setPosition(double(x), double(y));
+    return QRect(QPoint(toPixelsX(double(x)), toPixelsY(double(y))), m_frames[0].size());
+}
+
+void MascotWindow::placeOnMonitor(qint64 x, qint64 y)
+{
+    const QList<QRect> screens = monitors();
+    const int holding = MonitorHolding(pixelRect(x, y), screens);
+    if (holding < 0) {
+        setPosition(double(x), double(y)); // no monitor to keep to
+        return;
+    }
+    // The window's and the monitor's sizes in twips; the edge rules keep a
+    // window larger than the monitor flush with its right and bottom edges.
+    const QRect monitor = screens[holding];
+    const QRectF area(double(monitor.x()) * PixelTwipsX, double(monitor.y()) * PixelTwipsY,
+                      double(monitor.width()) * PixelTwipsX, double(monitor.height()) * PixelTwipsY);
+    const TwipsPoint kept = KeepWithin({x, y}, float(m_frames[0].width()) * PixelTwipsX,
+                                       float(m_frames[0].height()) * PixelTwipsY, area);
+    setPosition(double(kept.x), double(kept.y));
+}
+
+void MascotWindow::placeOnMonitors(qint64 x, qint64 y)
+{
+    if (OnMonitors(pixelRect(x, y), monitors()))
+        setPosition(double(x), double(y));
+    else
+        placeOnMonitor(x, y);
 }
 
 void MascotWindow::applyFrame(int index)
@@ -179,6 +190,13 @@ void MascotWindow::mouseReleaseEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton)
         m_pressed = m_dragging = false;
+}
+
+void MascotWindow::showEvent(QShowEvent* event)
+{
+    // Before every mapping: the window manager drops the state on a hide.
+    KeepOutOfTaskbar(this);
+    QWidget::showEvent(event);
 }
 
 void MascotWindow::moveEvent(QMoveEvent* event)

@@ -12,8 +12,9 @@ class Program;
 
 // What both mascot windows share: a frameless, always-on-top square that
 // shows one of eight frame pictures cut to that frame's region, keeps its
-// position in twips, stays on the screen, is dragged with the left button
-// and ends the program on a right-button press.
+// position in twips, stays on the monitors, is dragged with the left button
+// and ends the program on a right-button press. It takes no keyboard focus
+// and has no task bar entry.
 class MascotWindow : public QWidget, public Form
 {
     Q_OBJECT
@@ -39,8 +40,8 @@ public:
     /// The frame applied last; -1 until the first tick.
     int shownFrame() const { return m_shownFrame; }
 
-    /// The screen's size in pixels, read at every tick (tests replace it).
-    std::function<QSize()> screenSize;
+    /// The monitors' areas in pixels, read at every tick (tests replace it).
+    std::function<QList<QRect>()> monitors;
     /// The next random number in [0, 1). Load starts the generator from the clock;
     /// tests replace it.
     std::function<double()> Rnd;
@@ -55,8 +56,12 @@ protected:
     // twips per pixel, random generator started from the clock, top-left
     // corner at the mouse pointer.
     void loadAtPointer();
-    // Moves the window to (x, y) twips, pulled back onto the screen first.
-    void placeOnScreen(qint64 x, qint64 y);
+    // Moves the window to (x, y) twips, pulled first wholly onto the monitor
+    // that holds most of it there.
+    void placeOnMonitor(qint64 x, qint64 y);
+    // The same, but a place that lies wholly on the monitors, though on more
+    // than one, is kept as it is.
+    void placeOnMonitors(qint64 x, qint64 y);
     // Shapes the window to frame `index` and shows that frame's picture.
     void applyFrame(int index);
     void setBackgroundPicture(const QImage& picture);
@@ -68,11 +73,14 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
     Program& m_program;
 
 private:
     void MakeFrameRegions();
+    // The window's rectangle in pixels with its top-left corner at (x, y) twips.
+    QRect pixelRect(qint64 x, qint64 y) const;
 
     std::array<QImage, 8> m_frames;
     int m_scanLimit;

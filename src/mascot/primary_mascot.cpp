@@ -2,7 +2,9 @@
 
 #include "base/text_value.h"
 #include "forms/form_timer.h"
+#include "forms/placement.h"
 #include "forms/program.h"
+#include "forms/window_placement.h"
 #include "panel/main_panel.h"
 
 #include <QCheckBox>
@@ -58,7 +60,7 @@ void Form1::placeAlertPicture(double left, double top)
 
 void Form1::Timer1_Timer()
 {
-    placeOnScreen(RoundHalfEven(Left()), RoundHalfEven(Top()));
+    placeOnMonitor(RoundHalfEven(Left()), RoundHalfEven(Top()));
 
     int index = 0;
     if (m_program.AlertMode == 1) {
@@ -89,14 +91,23 @@ void Form1::Wait(int WaitTime)
 
 void Form1::Form_DblClick()
 {
+    // The panel's frame goes just below the mascot and a little to its left,
+    // or as near to that as keeps all of it on the mascot's monitor.
     MainForm* panel = m_program.mainForm();
+    const QPoint designed(toPixelsX(Left() - kPanelLeftOf), toPixelsY(Top() + kPanelBelow));
+    const QRect mascot = geometry();
+    PlaceFrame(panel, [designed, mascot](QSize frame) {
+        return PlacePanel(QRect(designed, frame), mascot, AvailableAreaFor(mascot));
+    });
     Program::showForm(panel);
-    panel->move(toPixelsX(Left() - kPanelLeftOf), toPixelsY(Top() + kPanelBelow));
 }
 
-void Form1::mouseDoubleClickEvent(QMouseEvent*)
+void Form1::mouseDoubleClickEvent(QMouseEvent* event)
 {
-    Form_DblClick();
+    // The double-click of the left button, the one that also drags; the
+    // right button's first press has ended the program already.
+    if (event->button() == Qt::LeftButton)
+        Form_DblClick();
 }
 
 void Form1::Form_Unload()

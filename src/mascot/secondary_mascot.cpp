@@ -62,9 +62,9 @@ void Form3::Timer1_Timer()
     if (TicksLeft < 1)
         drawStep();
     TicksLeft = qint16(TicksLeft - 1);
-    // The step is not reversed at an edge: the window rests there until the
-    // next step is drawn.
-    placeOnScreen(RoundHalfEven(Left() + StepX), RoundHalfEven(Top() + StepY));
+    // The figure may walk over every monitor. The step is not reversed at an
+    // edge: the window rests there until the next step is drawn.
+    placeOnMonitors(RoundHalfEven(Left() + StepX), RoundHalfEven(Top() + StepY));
     applyFrame(HeadingFrame(TicksLeft, StepX, StepY));
 }
 

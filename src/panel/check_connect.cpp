@@ -38,6 +38,14 @@ bool trustedNow(Program& program, const NMail::RefusedCertificate& refused)
 }
 } // namespace
 
+void SayCheckFailure(Program& program, CheckTrigger trigger, QWidget* parent, const QString& text)
+{
+    if (trigger == CheckTrigger::Button)
+        program.messageBox(parent, text, QStringLiteral("エラー"), Prompts::Buttons::Ok, Prompts::Icon::None);
+    else
+        program.notify(parent, text, QStringLiteral("エラー"));
+}
+
 int ConnectForCheck(Program& program, CheckTrigger trigger)
 {
     NMail& mail = program.mail();
@@ -62,8 +70,7 @@ int ConnectForCheck(Program& program, CheckTrigger trigger)
         return -1;
     if (trigger == CheckTrigger::Button || !program.connectFailureSaid) {
         program.connectFailureSaid = true;
-        program.messageBox(nullptr, libraryMessage(mail), QStringLiteral("エラー"), Prompts::Buttons::Ok,
-                           Prompts::Icon::None);
+        SayCheckFailure(program, trigger, nullptr, libraryMessage(mail));
     }
     return -1;
 }

@@ -15,7 +15,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QScopeGuard>
-
 #include <vector>
 
 namespace {
@@ -24,6 +23,12 @@ constexpr int kMessageBufferSize = 8192;
 // hold all of it: a server that claims a huge size must not make us
 // allocate that much. The library still reads the whole message.
 constexpr int kBodyBufferLimit = 1 << 20;
+// Messages that may fail one after another before the rest are given up.
+// The texts are never used and the count stays the login's, so stopping
+// loses nothing; going on would let a server that claims a million messages
+// and refuses each one hold the program for minutes. A session that has
+// ended fails every call at once, so this also ends the loop after it.
+constexpr int kMaxFailedInARow = 10;
 
 // Leading and trailing blanks go; other white space is part of the path.
 QString trimSpaces(const QString& text)
@@ -65,20 +70,24 @@ int FetchMailbox(Program& program, CheckTrigger trigger)
     } else {
         count = mail.NMailPop3Authenticate(handle, ToAnsi(program.AccountId), ToAnsi(program.AccountPassword),
                                            program.Mailer.UseApop != 0 ? -1 : 0);
-        for (int n = 1; n <= count; ++n) {
+        int failedInARow = 0;
+        for (int n = 1; n <= count && failedInARow < kMaxFailedInARow; ++n) {
             mail.NMailPop3GetMailStatus(handle, n, buffers[0], buffers[1], buffers[2], buffers[3], 0);
             const int size = mail.NMailPop3GetMailSize(handle, n);
-            if (size < 0)
-                continue; // no buffer can be made for it; its text is never used anyway
+            if (size < 0) {
+                ++failedInARow; // no buffer can be made for it; its text is never used anyway
+                continue;
+            }
             Buffer body(std::min(size, kBodyBufferLimit) + 1, ' ');
-            mail.NMailPop3GetMail(handle, n, buffers[0], buffers[1], buffers[2], buffers[3], body, 0, 0);
+            const int got =
+                mail.NMailPop3GetMail(handle, n, buffers[0], buffers[1], buffers[2], buffers[3], body, 0, 0);
+            failedInARow = got < 0 ? failedInARow + 1 : 0;
         }
         if (count < 0) {
             int capacity = kMessageBufferSize;
             mail.NMailGetMessage(0, buffers[0], &capacity);
             const QString text = TrimAtNul(FromAnsi(QByteArrayView(buffers[0].data(), buffers[0].size())));
-            program.messageBox(program.loadedMainForm(), text, QStringLiteral("エラー"), Prompts::Buttons::Ok,
-                               Prompts::Icon::None);
+            SayCheckFailure(program, trigger, program.loadedMainForm(), text);
         }
     }
     return count;
@@ -97,10 +106,14 @@ void Announce(Program& program, int count)
     program.msgForm()->Text2->setText(QString::number(count));
     if (program.setForm()->Check2->isChecked()) {
         Program::showForm(program.msgForm());
+        // The board goes after its second also when the wait abandons the
+        // check (the panel was closed meanwhile), or it would stay for good.
+        // A nested handler may already have closed it.
+        const auto closeBoard = qScopeGuard([&program] {
+            if (MsgForm* board = program.loadedMsgForm())
+                program.unload(board);
+        });
         program.Wait(1000);
-        // A nested handler may already have closed the board.
-        if (MsgForm* board = program.loadedMsgForm())
-            program.unload(board);
     } else {
         Program::showForm(program.msgForm());
     }

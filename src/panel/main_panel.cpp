@@ -71,8 +71,10 @@ MainForm::MainForm(Program& program)
     for (int index : {0, 2})
         m_program.connectHandler(mnu_Popup[index], &QAction::triggered, this, &MainForm::mnu_Popup_Click,
                                  index);
-    if (Tray* tray = m_program.services().tray.get())
+    if (Tray* tray = m_program.services().tray.get()) {
         m_program.connectHandler(tray, &Tray::notification, this, &MainForm::TrayControl1_Notification);
+        tray->setMenu(mnuPopup);
+    }
 
     // The name display moves only while it can be seen; the panel starts hidden.
     Timer4->setPaused(true);
@@ -105,7 +107,7 @@ void MainForm::Form_Load()
 
     const QString preferences = PreferencesFile(m_program.programFolder());
     const int interval = ReadSettingInt(preferences, SettingKey::CheckIntervalMinutes);
-    m_program.setForm()->Text2->setText(QString::number(interval));
+    m_program.setForm()->setInterval(QString::number(interval));
 
     QString mailer = ReadSettingText(preferences, SettingKey::MailerPath, kNotSet);
     Text7->setText(mailer.isEmpty() ? kNotSet : mailer);

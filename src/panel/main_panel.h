@@ -105,8 +105,8 @@ private:
 
     std::unique_ptr<Ui::MainForm> m_ui;
     Program& m_program;
-    // A scheduled check ran since the last seconds tick.
-    bool m_checkedThisWindow = false;
+    // The last seconds tick opened a check window, and no check has run in it.
+    bool m_windowOpen = false;
     // The open-file dialog's file name: the last file chosen on this panel.
     QString m_dialogFileName;
 };

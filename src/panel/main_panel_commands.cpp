@@ -77,11 +77,19 @@ void MainForm::Command5_Click()
 
 void MainForm::Timer1_Timer()
 {
-    // One check per window: a window lasts a whole second, and a poll every
-    // 100 ms would otherwise log in about ten times in it.
-    if (m_checkedThisWindow || !CheckDue(m_program.setForm()->Text2->text(), Text1->text()))
+    // One check per window, and only in a window a seconds tick opened: a
+    // window lasts a whole second, and a poll every 100 ms would otherwise
+    // log in about ten times in it, or at once when the interval is lowered
+    // below the minutes counted. The interval is read at every poll all the
+    // same: the read brings a closed preferences dialog back, hidden.
+    const QString interval = m_program.setForm()->Text2->text();
+    if (!m_windowOpen)
         return;
-    m_checkedThisWindow = true;
+    if (!CheckDue(interval, Text1->text())) {
+        m_windowOpen = false; // the interval changed under the open window
+        return;
+    }
+    m_windowOpen = false;
     CheckMail(m_program);
 }
 
@@ -104,10 +112,9 @@ void MainForm::Timer2_Timer()
 
 void MainForm::Timer3_Timer()
 {
-    m_checkedThisWindow = false; // every tick closes the window or opens a new one
     QString seconds = Text4->text();
     QString minutes = Text1->text();
-    SecondsTick(m_program.setForm()->Text2->text(), seconds, minutes);
+    m_windowOpen = SecondsTick(m_program.setForm()->Text2->text(), seconds, minutes);
     Text4->setText(seconds);
     Text1->setText(minutes);
 }

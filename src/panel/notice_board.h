@@ -30,6 +30,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     std::unique_ptr<Ui::MsgForm> m_ui;

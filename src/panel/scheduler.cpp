@@ -9,18 +9,19 @@ QString wholeNumberText(double value)
 }
 } // namespace
 
-void SecondsTick(const QString& intervalText, QString& elapsedSeconds, QString& elapsedMinutes)
+bool SecondsTick(const QString& intervalText, QString& elapsedSeconds, QString& elapsedMinutes)
 {
     const double interval = ValueOfText(intervalText);
     if (ValueOfText(elapsedMinutes) >= interval)
         elapsedMinutes = QStringLiteral("0");
     const double seconds = ValueOfText(elapsedSeconds);
-    if (seconds >= 60) {
-        elapsedSeconds = QStringLiteral("0");
-        elapsedMinutes = wholeNumberText(ValueOfText(elapsedMinutes) + 1);
-    } else {
+    if (seconds < 60) {
         elapsedSeconds = wholeNumberText(seconds + 1);
+        return false;
     }
+    elapsedSeconds = QStringLiteral("0");
+    elapsedMinutes = wholeNumberText(ValueOfText(elapsedMinutes) + 1);
+    return CheckDue(intervalText, elapsedMinutes);
 }
 
 bool CheckDue(const QString& intervalText, const QString& elapsedMinutes)

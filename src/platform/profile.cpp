@@ -136,11 +136,18 @@ struct Location
     QByteArrayView value;
 };
 
+// An editor saving the file as UTF-8 may put this mark in front of its first
+// line, where it would hide the first section's name.
+constexpr QByteArrayView kByteOrderMark = "\xEF\xBB\xBF";
+
 Location locate(const QList<QByteArrayView>& lines, QByteArrayView section, QByteArrayView key)
 {
     Location at;
     for (qsizetype i = 0; i < lines.size(); ++i) {
-        const ParsedLine parsed = parseLine(lines[i]);
+        QByteArrayView line = lines[i];
+        if (i == 0 && line.startsWith(kByteOrderMark))
+            line = line.sliced(kByteOrderMark.size());
+        const ParsedLine parsed = parseLine(line);
         if (parsed.kind == ParsedLine::Section) {
             if (at.sectionLine >= 0)
                 break; // the section ends where the next one starts
@@ -272,12 +279,22 @@ QByteArray Profile::getString(const QString& file, QByteArrayView section, QByte
 }
 
 bool Profile::writeString(const QString& file, QByteArrayView section, QByteArrayView key,
-                          QByteArrayView value, QFileDevice::Permissions newFileMode)
+                          QByteArrayView value, QFileDevice::Permissions mode, FileModeRule rule)
+{
+    return writeStrings(file, section, {{key.toByteArray(), value.toByteArray()}}, mode, rule);
+}
+
+bool Profile::writeStrings(const QString& file, QByteArrayView section,
+                           const QList<std::pair<QByteArray, QByteArray>>& keyValues,
+                           QFileDevice::Permissions mode, FileModeRule rule)
 {
     section = trimBlanks(section);
-    key = trimBlanks(key);
-    if (!isStorableSection(section) || !isStorableKey(key))
+    if (!isStorableSection(section) || keyValues.isEmpty())
         return false;
+    for (const auto& [key, value] : keyValues) {
+        if (!isStorableKey(trimBlanks(key)))
+            return false;
+    }
 
     QByteArray content;
     if (QFileInfo::exists(file)) {
@@ -287,6 +304,7 @@ bool Profile::writeString(const QString& file, QByteArrayView section, QByteArra
             return false;
         content = std::move(*existing);
     }
-    return ReplaceFile(file, withKeySet(splitLines(content), section, key, cutAtLineBreak(value)),
-                       newFileMode);
+    for (const auto& [key, value] : keyValues)
+        content = withKeySet(splitLines(content), section, trimBlanks(key), cutAtLineBreak(value));
+    return ReplaceFile(file, content, mode, rule);
 }

@@ -1,9 +1,13 @@
 #pragma once
 
+#include "platform/file_replace.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QFileDevice>
+#include <QList>
 #include <QString>
+#include <utility>
 
 // Private-profile (INI) files kept as byte strings in the ANSI code page
 // (CP932), read and written the way the Windows profile calls do:
@@ -14,6 +18,9 @@
 //    character is compared exactly).
 //  - Lines end at CR LF, a lone CR or a lone LF on reading; every line
 //    written ends with CR LF.
+//  - A UTF-8 byte-order mark that an editor put at the start of the file is
+//    not part of the first line's name on reading; on writing, the first
+//    line is kept as it was, mark and all.
 //  - Blanks around a key are ignored, but a value is everything after the
 //    first '=' up to the end of its line, blanks and quotes included, so
 //    whatever is written reads back unchanged.
@@ -48,12 +55,22 @@ public:
     /// the key when missing and keeping every other line as it was. A value
     /// is cut at its first CR, LF or NUL, since an INI line cannot hold more.
     /// The file is replaced atomically (ReplaceFile, file_replace.h), so a
-    /// killed write leaves the old file or the new one, whole. A new file
-    /// gets `newFileMode`; an existing one keeps its mode. Returns false,
-    /// changing nothing, when the folder is missing, the file cannot be
-    /// written or replaced, the file is too large, or the section or key
-    /// name could not be stored as one line (empty, line breaks, '=' in a
-    /// key, ']' in a section or a lone lead byte at its end, ...).
+    /// killed write or a full disk leaves the old file or the new one, whole.
+    /// The file's mode follows `mode` and `rule` as ReplaceFile says.
+    /// Returns false, changing nothing, when the folder is missing, the file
+    /// cannot be read whole, written or replaced, the file is too large, or
+    /// the section or key name could not be stored as one line (empty, line
+    /// breaks, '=' in a key, ']' in a section or a lone lead byte at its
+    /// end, ...).
     static bool writeString(const QString& file, QByteArrayView section, QByteArrayView key,
-                            QByteArrayView value, QFileDevice::Permissions newFileMode);
+                            QByteArrayView value, QFileDevice::Permissions mode,
+                            FileModeRule rule = FileModeRule::NewFile);
+
+    /// Sets several keys of `section`, in order, as writeString does, in one
+    /// replacement of the file: at every moment the file holds all of the
+    /// old values or all of the new ones. Changes nothing and returns false
+    /// when any of the names could not be stored.
+    static bool writeStrings(const QString& file, QByteArrayView section,
+                             const QList<std::pair<QByteArray, QByteArray>>& keyValues,
+                             QFileDevice::Permissions mode, FileModeRule rule = FileModeRule::NewFile);
 };

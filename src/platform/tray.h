@@ -4,6 +4,8 @@
 #include <QObject>
 #include <QString>
 
+class QMenu;
+
 // The task tray icon of the main panel.
 class Tray : public QObject
 {
@@ -20,9 +22,12 @@ public:
     virtual void show() = 0;
     /// Removes the icon from the tray.
     virtual void hide() = 0;
+    /// The items the desktop offers on its own context request (the right
+    /// button): those of `menu`, as long as they exist; none for nullptr.
+    virtual void setMenu(QMenu* menu) = 0;
 
 signals:
-    /// 1: the user asked for the icon's menu (a left click or the desktop's
-    /// context request); 0: a click that asks for no menu (middle button).
+    /// 1: the user asked for the icon's menu (a left click); 0: a click
+    /// that asks for no menu (middle button).
     void notification(qint16 code);
 };

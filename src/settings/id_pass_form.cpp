@@ -1,6 +1,7 @@
 #include "settings/id_pass_form.h"
 
 #include "forms/program.h"
+#include "forms/window_placement.h"
 #include "settings/setting_keys.h"
 #include "settings/settings_files.h"
 #include "settings/text_refusal.h"
@@ -21,6 +22,7 @@ IdPassForm::IdPassForm(Program& program)
     // Apply the dialog's style sheet (the asterisk mask among it) now, not
     // only when it is first shown: the boxes are read and written hidden.
     ensurePolished();
+    m_program.placeDialog(this);
 }
 
 IdPassForm::~IdPassForm() = default;
@@ -47,9 +49,11 @@ void IdPassForm::OkCommand_Click()
     m_program.AccountPassword = PassText->text();
     const QString account = AccountFile(m_program.programFolder());
     if (m_ui->Check1->isChecked()) {
-        WriteSettingText(account, SettingKey::AccountName, IdText->text());
-        WriteSettingText(account, SettingKey::AccountPassword, PassText->text());
-        WriteSettingText(account, SettingKey::AccountSaved, QStringLiteral("1"));
+        // One replacement of the file: a name never stands with the
+        // password of another (a kill or a full disk between the keys).
+        WriteSettingTexts(account, {{SettingKey::AccountName, IdText->text()},
+                                    {SettingKey::AccountPassword, PassText->text()},
+                                    {SettingKey::AccountSaved, QStringLiteral("1")}});
     } else {
         // Only the choice is recorded; a pair saved earlier stays.
         WriteSettingText(account, SettingKey::AccountSaved, QStringLiteral("0"));
@@ -60,6 +64,13 @@ void IdPassForm::OkCommand_Click()
 void IdPassForm::CancelCommand_Click()
 {
     m_program.unload(this);
+}
+
+void IdPassForm::showEvent(QShowEvent* event)
+{
+    // Typing goes where something is missing.
+    FocusFirstEmpty({IdText, PassText});
+    QDialog::showEvent(event);
 }
 
 void IdPassForm::reject()

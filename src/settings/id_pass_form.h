@@ -33,6 +33,9 @@ public:
     // Esc and the close box both end here: they cancel.
     void reject() override;
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     std::unique_ptr<Ui::IdPassForm> m_ui;
     Program& m_program;

@@ -7,7 +7,6 @@
 #include "ui_option_form.h"
 
 #include <QDir>
-#include <QShowEvent>
 
 OptionForm::OptionForm(Program& program)
     : QDialog(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -24,6 +23,7 @@ OptionForm::OptionForm(Program& program)
     MailText->setFocus(); // the first control in keyboard order
     connect(m_ui->OkCommand, &QPushButton::clicked, this, &OptionForm::OkCommand_Click);
     connect(m_ui->CancelCommand, &QPushButton::clicked, this, &OptionForm::CancelCommand_Click);
+    m_program.placeDialog(this);
 }
 
 OptionForm::~OptionForm() = default;
@@ -40,6 +40,8 @@ void OptionForm::Form_Load()
     MailText->setText(mailer.MailAddress);
     // Any non-zero value means APOP to the mail check, so the box shows it.
     ApopCheck->setChecked(mailer.UseApop != 0);
+    // Typing goes where something is missing.
+    FocusFirstEmpty({SmtpText, Pop3Text, MailText});
 }
 
 void OptionForm::OkCommand_Click()
@@ -76,15 +78,6 @@ void OptionForm::CancelCommand_Click()
 void OptionForm::reject()
 {
     CancelCommand_Click();
-}
-
-void OptionForm::showEvent(QShowEvent* event)
-{
-    if (!m_placed && !event->spontaneous()) {
-        m_placed = true;
-        CentreOnScreen(this);
-    }
-    QDialog::showEvent(event);
 }
 
 OptionForm* Program::optionForm()

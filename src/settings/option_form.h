@@ -36,11 +36,7 @@ public:
     // Esc and the close box both end here: they cancel.
     void reject() override;
 
-protected:
-    void showEvent(QShowEvent* event) override;
-
 private:
     std::unique_ptr<Ui::OptionForm> m_ui;
     Program& m_program;
-    bool m_placed = false;
 };

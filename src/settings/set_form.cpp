@@ -3,7 +3,6 @@
 #include "base/text_value.h"
 #include "forms/form_timer.h"
 #include "forms/program.h"
-#include "forms/window_placement.h"
 #include "panel/main_panel.h"
 #include "settings/id_pass_form.h"
 #include "settings/option_form.h"
@@ -13,9 +12,10 @@
 #include "ui_set_form.h"
 
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QCloseEvent>
+#include <QScopedValueRollback>
 
 SetForm::SetForm(Program& program)
     : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -31,6 +31,9 @@ SetForm::SetForm(Program& program)
     m_program.connectHandler(Text2, &QLineEdit::textChanged, this, &SetForm::Text2_Change);
     m_program.connectHandler(m_ui->Command1, &QPushButton::clicked, this, &SetForm::Command1_Click);
     m_program.connectHandler(m_ui->Command2, &QPushButton::clicked, this, &SetForm::Command2_Click);
+    // Placed the first time it is shown; later showings keep wherever the
+    // user has put it.
+    m_program.placeDialog(this);
 }
 
 SetForm::~SetForm() = default;
@@ -64,8 +67,20 @@ void SetForm::storeBeforeProgramEnds()
         storeSettings();
 }
 
+void SetForm::setInterval(const QString& text)
+{
+    if (Text2->text() != text)
+        Text2->setText(text);
+    else if (!m_changing)
+        Text2_Change();
+    // While the change handling runs (the start-up chain creates the panel
+    // from inside it), that run passes the interval on when the panel's load
+    // returns to it.
+}
+
 void SetForm::Text2_Change()
 {
+    const QScopedValueRollback changing(m_changing, true);
     // An emptied box becomes "0"; that change runs this handler once more,
     // nested, and this run then goes on with the "0".
     if (Text2->text().isEmpty())
@@ -86,7 +101,8 @@ void SetForm::Text2_Change()
     // An interval of 0 is saved at once, so it holds even if the program is
     // ended before this dialog is closed.
     if (!on)
-        WriteSettingText(PreferencesFile(m_program.programFolder()), SettingKey::CheckIntervalMinutes, Text2->text());
+        WriteSettingText(PreferencesFile(m_program.programFolder()), SettingKey::CheckIntervalMinutes,
+                         Text2->text());
 }
 
 void SetForm::Command1_Click()
@@ -97,17 +113,6 @@ void SetForm::Command1_Click()
 void SetForm::Command2_Click()
 {
     Program::showForm(m_program.optionForm());
-}
-
-void SetForm::showEvent(QShowEvent* event)
-{
-    // Centred on the screen the first time it is shown; later showings keep
-    // wherever the user has put it.
-    if (!m_placed && !event->spontaneous()) {
-        m_placed = true;
-        CentreOnScreen(this);
-    }
-    QWidget::showEvent(event);
 }
 
 void SetForm::closeEvent(QCloseEvent* event)

@@ -35,6 +35,10 @@ public:
 
     // Runs on every change of Text2's text, typed or set by the program.
     void Text2_Change();
+    /// Sets Text2 to `text` and passes the interval on to the main panel,
+    /// also when the box holds that text already: a newly loaded panel must
+    /// get the interval from a dialog that outlived the panel before it.
+    void setInterval(const QString& text);
     void Command1_Click();
     void Command2_Click();
 
@@ -43,11 +47,10 @@ public:
     QLineEdit* Text2;  // minutes between automatic checks, as typed
 
 protected:
-    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
     std::unique_ptr<Ui::SetForm> m_ui;
     Program& m_program;
-    bool m_placed = false;
+    bool m_changing = false; // Text2_Change is running (it may nest)
 };

@@ -36,26 +36,48 @@ QString settingsFile(const QString& programFolder, const QString& name)
     return programFolder + sep + QStringLiteral("★MailData") + sep + name;
 }
 
+// The bytes of `value` (a value's bytes after its prefix) that its first
+// `text` was decoded from: all of them for a value of at most 100
+// characters, otherwise the longest start that decodes to exactly `text`.
+// Empty when no start does, and the text is then written anew.
+QByteArray bytesOfText(QByteArrayView value, const QString& text)
+{
+    for (qsizetype length = value.size(); length >= 0; --length) {
+        const QString decoded = FromAnsi(value.first(length));
+        if (decoded == text)
+            return value.first(length).toByteArray();
+        if (decoded.size() < text.size())
+            break;
+    }
+    return {};
+}
+
 void applyCompanionLine(QByteArrayView bytes, MailerSettings& settings)
 {
     const QString line = FromAnsi(bytes);
     const QStringView prefix = QStringView(line).left(kPrefixLength);
-    const QString value = line.mid(kPrefixLength, kValueLength);
+    const auto setText = [&](QString& text, QByteArray& fileBytes) {
+        // The prefix is five ASCII bytes, so the value starts at the sixth.
+        text = line.mid(kPrefixLength, kValueLength);
+        fileBytes = bytesOfText(bytes.sliced(kPrefixLength), text);
+    };
     if (prefix == u"SMTP=")
-        settings.SmtpServer = value;
+        setText(settings.SmtpServer, settings.FileBytes.SmtpServer);
     else if (prefix == u"POP3=")
-        settings.PopServer = value;
+        setText(settings.PopServer, settings.FileBytes.PopServer);
     else if (prefix == u"MAIL=")
-        settings.MailAddress = value;
+        setText(settings.MailAddress, settings.FileBytes.MailAddress);
     else if (prefix == u"APOP=")
-        settings.UseApop = RoundHalfEvenToInt16(ValueOfText(value));
+        settings.UseApop = RoundHalfEvenToInt16(ValueOfText(line.mid(kPrefixLength, kValueLength)));
 }
 
-// One line as written: a CR would end the line early on reading and turn the
-// rest of the value into a line of its own, so the value stops there.
-QByteArray companionLine(QByteArrayView prefix, const QString& value)
+// One line as written: the bytes the value was imported from while it is
+// unchanged, else its text in the code page. A CR would end the line early
+// on reading and turn the rest of the value into a line of its own, so the
+// value stops there.
+QByteArray companionLine(QByteArrayView prefix, const QString& value, const QByteArray& fileBytes = {})
 {
-    QByteArray bytes = ToAnsi(value);
+    QByteArray bytes = IsImportedText(value, fileBytes) ? fileBytes : ToAnsi(value);
     const qsizetype cr = bytes.indexOf('\r');
     if (cr >= 0)
         bytes.truncate(cr);
@@ -183,14 +205,24 @@ QString ReadSettingText(const QString& file, const QString& key, const QString& 
     return FromAnsi(Profile::getString(file, kSection, ToAnsi(key), ToAnsi(defaultText), kTextBufferSize));
 }
 
-void WriteSettingText(const QString& file, const QString& key, const QString& text)
+bool WriteSettingText(const QString& file, const QString& key, const QString& text)
+{
+    return WriteSettingTexts(file, {{key, text}});
+}
+
+bool WriteSettingTexts(const QString& file, const QList<std::pair<QString, QString>>& keyTexts)
 {
     using P = QFileDevice::Permission;
     const QFileDevice::Permissions ownerOnly = P::ReadOwner | P::WriteOwner;
-    const QFileDevice::Permissions mode = file.endsWith(u"iniIdPass.ini", Qt::CaseInsensitive)
-                                              ? ownerOnly
-                                              : ownerOnly | P::ReadGroup | P::ReadOther;
-    Profile::writeString(file, kSection, ToAnsi(key), ToAnsi(text), mode);
+    // The password is in the account file in plain text: however the file
+    // came to be (copied, restored, made by hand), a write leaves it private.
+    const bool account = file.endsWith(u"iniIdPass.ini", Qt::CaseInsensitive);
+    QList<std::pair<QByteArray, QByteArray>> keyValues;
+    for (const auto& [key, text] : keyTexts)
+        keyValues.append({ToAnsi(key), ToAnsi(text)});
+    return account
+               ? Profile::writeStrings(file, kSection, keyValues, ownerOnly, FileModeRule::EveryWrite)
+               : Profile::writeStrings(file, kSection, keyValues, ownerOnly | P::ReadGroup | P::ReadOther);
 }
 
 void ImportMailerSettings(const QString& currentDir, MailerSettings& settings)
@@ -233,11 +265,17 @@ void ImportMailerSettings(const QString& currentDir, MailerSettings& settings)
         applyCompanionLine(line, settings);
 }
 
+bool IsImportedText(const QString& text, const QByteArray& fileBytes)
+{
+    return FromAnsi(fileBytes) == text;
+}
+
 bool ExportMailerSettings(const QString& currentDir, const MailerSettings& settings)
 {
-    const QByteArray content = companionLine("SMTP=", settings.SmtpServer) +
-                               companionLine("POP3=", settings.PopServer) +
-                               companionLine("MAIL=", settings.MailAddress) +
+    const MailerFileBytes& imported = settings.FileBytes;
+    const QByteArray content = companionLine("SMTP=", settings.SmtpServer, imported.SmtpServer) +
+                               companionLine("POP3=", settings.PopServer, imported.PopServer) +
+                               companionLine("MAIL=", settings.MailAddress, imported.MailAddress) +
                                companionLine("APOP=", QString::number(settings.UseApop));
     // Saved whole beside the old file and renamed over it, so a failed or
     // killed write leaves the old settings in place.

@@ -2,8 +2,10 @@
 
 #include "forms/mailer_settings.h"
 
+#include <QList>
 #include <QString>
 #include <QtGlobal>
+#include <utility>
 
 // The program's settings files: the preferences file and the account file
 // (INI files, section "EXEINI", in the settings folder beside the program),
@@ -28,10 +30,18 @@ int ReadSettingInt(const QString& file, const QString& key);
 QString ReadSettingText(const QString& file, const QString& key, const QString& defaultText);
 
 /// Sets the key in section "EXEINI", creating the file, section and key
-/// when missing (never the folder). A new account file is readable by its
-/// owner only, since it holds the password in plain text; other new files
-/// are 0644; an existing file keeps its mode. Failures are silent.
-void WriteSettingText(const QString& file, const QString& key, const QString& text);
+/// when missing (never the folder). The account file holds the password in
+/// plain text, so every write leaves it readable by its owner only (0600),
+/// whatever mode it had; a new preferences file is 0644, an existing one
+/// keeps its mode. Returns whether the file was written; the program's
+/// callers go on either way.
+bool WriteSettingText(const QString& file, const QString& key, const QString& text);
+
+/// Sets several keys of section "EXEINI" as WriteSettingText does, in one
+/// replacement of the file, so that no moment (a kill, a full disk) leaves
+/// some of them new and the others old: the account name with the password
+/// it belongs to.
+bool WriteSettingTexts(const QString& file, const QList<std::pair<QString, QString>>& keyTexts);
 
 /// Where a text the user enters goes; each place has its own limits.
 enum class TextStore
@@ -54,12 +64,19 @@ enum class TextStore
 QString UnstorableTextMessage(const QString& field, const QString& text, TextStore store);
 
 /// Reads "kestra.ini" in `currentDir`: the lines beginning "SMTP=", "POP3=",
-/// "MAIL=" and "APOP=" set the matching field (a later line wins); other
+/// "MAIL=" and "APOP=" set the matching field (a later line wins), and the
+/// three texts' bytes as the file held them are kept in `FileBytes`; other
 /// lines are ignored. Fields keep their values when the file is missing.
 void ImportMailerSettings(const QString& currentDir, MailerSettings& settings);
 
+/// Whether `text` is still the text that `fileBytes` (a value as kestra.ini
+/// held it) was read as, so that the bytes, not the text, go back to the file.
+bool IsImportedText(const QString& text, const QByteArray& fileBytes);
+
 /// Replaces "kestra.ini" in `currentDir` with exactly the four lines "SMTP=",
-/// "POP3=", "MAIL=" and "APOP=", each ending in CR LF. The old file stays
-/// whole when the new one cannot be written; returns whether it was. A new
-/// file is 0644; an existing one keeps its mode.
+/// "POP3=", "MAIL=" and "APOP=", each ending in CR LF. A text still as it
+/// was imported is written as the bytes it came from (IsImportedText), even
+/// where they are not valid CP932. The old file stays whole when the new
+/// one cannot be written; returns whether it was. A new file is 0644; an
+/// existing one keeps its mode, and its owner may always read and write it.
 bool ExportMailerSettings(const QString& currentDir, const MailerSettings& settings);

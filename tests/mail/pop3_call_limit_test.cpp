@@ -1,12 +1,17 @@
-// The mail library's overall limit on every call, against scripted servers
-// that drip their replies: a call ends near its limit however slowly the
-// lines come, and an honest slow transfer within its allowance still arrives.
+// The mail library's overall limits, against scripted servers that drip
+// their replies: a call ends near its limit however slowly the lines come, a
+// connection ends near its own however its calls keep inside theirs, a name
+// lookup keeps its deadline, and an honest slow transfer within its
+// allowance still arrives.
 #include "base/ansi.h"
 #include "mail/nmail.h"
 #include "mail/pop3_test_support.h"
 #include "support/script_server.h"
 
 #include <QElapsedTimer>
+#include <QHostInfo>
+#include <QSemaphore>
+#include <QTemporaryDir>
 #include <QTest>
 
 class Pop3CallLimitTest final : public QObject
@@ -148,6 +153,9 @@ private slots:
             script.expect("TOP 1 0", "+OK\r\n.\r\n");
         script.expect("LIST 1", "+OK 1 " + size + "\r\n").expect("RETR 1", "+OK\r\n");
         script.drip(lines + QList<QByteArray>{".\r\n"}, 80).expect("QUIT", "+OK\r\n");
+        // The connection's own limit is shorter than the transfer, which
+        // passes because every byte that comes earns it time.
+        m_mail->setSessionLimit(kCallMs);
         const int handle = m_mail->NMailPop3Connect(server(script.begin()));
         QCOMPARE(m_mail->NMailPop3Authenticate(handle, "u", "p", 0), 1);
         Buffers buffers;
@@ -155,6 +163,90 @@ private slots:
         timer.start();
         QCOMPARE(fetchAll(*m_mail, handle, 1, buffers), QList<QByteArray>{message});
         QVERIFY2(timer.elapsed() > kCallMs, "the message came faster than the test means it to");
+        QCOMPARE(m_mail->NMailPop3Close(handle), 0);
+        QVERIFY(script.finish());
+        QVERIFY2(script.failure().isEmpty(), qPrintable(script.failure()));
+    }
+
+    // Calls that each keep inside their own limits (five slow headers; one
+    // message listed at 10 MB, which its size would give the cap, dripped)
+    // cannot hold the connection past its limit of 600 ms and what the
+    // server sent: the call that passes it fails, and later ones at once.
+    void sessionLimitEndsASlowServer_data()
+    {
+        QTest::addColumn<ScriptSetup>("setup");
+        QTest::addColumn<int>("count");
+        QTest::newRow("slow headers") << ScriptSetup([](ScriptServer& s) {
+            greetAndLogIn(s);
+            s.expect("STAT", "+OK 5 500\r\n");
+            for (const QByteArray n : {"1", "2", "3", "4", "5"}) {
+                s.expect("TOP " + n + " 0", "").drip({"+OK\r\n", "Subject: x\r\n", ".\r\n"}, 100);
+                s.expect("LIST " + n, "+OK " + n + " 100\r\n")
+                    .expect("RETR " + n, "+OK\r\n\r\nbody\r\n.\r\n");
+            }
+        }) << 5;
+        QTest::newRow("slow message") << ScriptSetup([](ScriptServer& s) {
+            greetAndLogIn(s);
+            s.expect("STAT", "+OK 1 10000000\r\n").expect("TOP 1 0", "+OK\r\n.\r\n");
+            s.expect("LIST 1", "+OK 1 10000000\r\n").expect("RETR 1", "+OK\r\n");
+            s.drip(numberedLines("X-Line: ", 30), kDripMs);
+        }) << 1;
+    }
+    void sessionLimitEndsASlowServer()
+    {
+        QFETCH(ScriptSetup, setup);
+        QFETCH(int, count);
+        useShortCallLimits();
+        m_mail->setSessionLimit(600);
+        ScriptServer script;
+        setup(script);
+        const quint16 port = script.begin();
+        const int handle = m_mail->NMailPop3Connect(server(port));
+        QCOMPARE(m_mail->NMailPop3Authenticate(handle, "u", "p", 0), count);
+        Buffers b;
+        QVERIFY2(fetchAll(*m_mail, handle, count, b).last().isEmpty(), "every message came");
+        const QString text = FromAnsi(lastMessage(*m_mail));
+        QVERIFY2(text.startsWith(QString::fromLatin1(server(port)) + QStringLiteral(" とのやりとりが ")),
+                 qPrintable(text));
+        QElapsedTimer timer;
+        timer.start();
+        QCOMPARE(m_mail->NMailPop3GetMailSize(handle, 1), -1);
+        QCOMPARE(m_mail->NMailPop3Close(handle), 0);
+        QVERIFY2(timer.elapsed() < kLineMs / 2, "a call on the ended connection waited");
+        QVERIFY(script.finish());
+    }
+
+    // A name lookup that never answers ends at its own deadline, inside the
+    // connect timeout, and the text says it was the lookup.
+    void silentNameLookupEndsAtItsDeadline()
+    {
+        m_mail->setLookupTimeout(300);
+        const auto answer = std::make_shared<QSemaphore>();
+        m_mail->setHostResolver([answer](const QString& name) {
+            answer->tryAcquire(1, 5000);
+            return QHostInfo::fromName(name);
+        });
+        QCOMPARE(m_mail->NMailPop3Connect("pop.example.test"), -1);
+        QCOMPARE(FromAnsi(lastMessage(*m_mail)),
+                 QStringLiteral("サーバー名 pop.example.test の名前解決が 0.3 秒以内に終わりませんでした。"));
+        answer->release(); // the abandoned lookup ends in its thread
+    }
+
+    // Through the system's resolver: the name's address is connected to,
+    // and the certificate, which names only the host, is checked against
+    // that name.
+    void hostNameIsLookedUpAndVerified()
+    {
+        QTemporaryDir folder;
+        const TestCertificate named = MakeTestCertificate(folder.path(), QStringLiteral("DNS:localhost"));
+        QVERIFY(named.valid());
+        ScriptServer script;
+        script.setTls(named.certificate, named.key, true);
+        script.send("+OK ready\r\n").expect("CAPA", "-ERR\r\n").expect("QUIT", "+OK\r\n");
+        const quint16 port = script.begin();
+        m_mail->addCaCertificates({named.certificate});
+        const int handle = m_mail->NMailPop3Connect("pop3s://localhost:" + QByteArray::number(port));
+        QVERIFY2(handle > 0, lastMessage(*m_mail).constData());
         QCOMPARE(m_mail->NMailPop3Close(handle), 0);
         QVERIFY(script.finish());
         QVERIFY2(script.failure().isEmpty(), qPrintable(script.failure()));

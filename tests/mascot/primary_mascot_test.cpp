@@ -16,7 +16,7 @@ Form1* loadForm1(TestProgram& t, QPoint pointer = QPoint(300, 200))
     QCursor::setPos(pointer);
     Form1* form = t.program->form1();
     form->Timer1->setEnabled(false);
-    form->screenSize = [] { return QSize(1024, 768); };
+    form->monitors = [] { return QList<QRect>{QRect(0, 0, 1024, 768)}; };
     return form;
 }
 
@@ -145,7 +145,7 @@ private slots:
         QFETCH(QPointF, expected);
         TestProgram t;
         Form1* form = loadForm1(t);
-        form->screenSize = [screen] { return screen; };
+        form->monitors = [screen] { return QList<QRect>{QRect(QPoint(0, 0), screen)}; };
         form->setPosition(start.x(), start.y());
         form->Timer1_Timer();
         QCOMPARE(QPointF(form->Left(), form->Top()), expected);
@@ -183,6 +183,14 @@ private slots:
         QVERIFY(panel->isVisible());
         // Left - 600 twips = 260 px, Top + 1600 twips = 306.7 px.
         QCOMPARE(panel->pos(), QPoint(260, 307));
+    }
+
+    void middleDoubleClickOpensNothing()
+    {
+        TestProgram t;
+        Form1* form = loadForm1(t);
+        QTest::mouseDClick(form, Qt::MiddleButton, {}, QPoint(50, 50));
+        QVERIFY(!t.program->loadedMainForm() || !t.program->loadedMainForm()->isVisible());
     }
 
     void closingRunsTheUnloadAndEndsTheProgram()

@@ -18,7 +18,7 @@ Form3* loadForm3(TestProgram& t, QList<double> draws, int* calls, QPoint pointer
     QCursor::setPos(pointer);
     Form3* form = t.program->form3();
     form->Timer1->setEnabled(false);
-    form->screenSize = [] { return QSize(1024, 768); };
+    form->monitors = [] { return QList<QRect>{QRect(0, 0, 1024, 768)}; };
     form->Rnd = [draws, calls] { return draws.value((*calls)++ % draws.size()); };
     return form;
 }
@@ -138,6 +138,29 @@ private slots:
         QCOMPARE(form->shownFrame(), 1);
         form->Timer1_Timer();
         QCOMPARE(form->shownFrame(), 0);
+    }
+
+    void walksOverEveryMonitorButNotOffThem()
+    {
+        // Side by side, the right monitor taller: to the right the figure
+        // walks on across the seam; to the left, low down, it rests against
+        // the right monitor's edge instead of stepping into what no monitor
+        // shows.
+        const QList<QRect> monitors{QRect(0, 0, 1024, 768), QRect(1024, 0, 1280, 1024)};
+        TestProgram t;
+        int calls = 0;
+        Form3* form = loadForm3(t, {0.5, 0.98, 0.5}, &calls, QPoint(950, 300));
+        form->monitors = [monitors] { return monitors; };
+        for (int tick = 0; tick < 16; ++tick)
+            form->Timer1_Timer();
+        QCOMPARE(QPointF(form->Left(), form->Top()), QPointF(950 * 15 + 16 * 72, 300 * 15));
+
+        TestProgram t2;
+        form = loadForm3(t2, {0.5, 0.02, 0.5}, &calls, QPoint(1100, 720));
+        form->monitors = [monitors] { return monitors; };
+        for (int tick = 0; tick < 16; ++tick)
+            form->Timer1_Timer();
+        QCOMPARE(form->pos(), QPoint(1024, 720));
     }
 
     void restsInTheCornerUntilTheNextDraw()

@@ -23,14 +23,23 @@ struct CheckFixture
     Program& program = *t.program;
     MainForm* panel;
 
+    // Plays the server for the check and returns its address.
+    using Script = std::function<QString(ScriptServer&)>;
+
     explicit CheckFixture(int messageCount)
+        : CheckFixture([messageCount](ScriptServer& s) {
+            ScriptServer::Mailbox mailbox;
+            for (int i = 1; i <= messageCount; ++i)
+                mailbox.append(TestMessage("m" + QByteArray::number(i)));
+            return ServeMailbox(s, mailbox);
+        })
     {
-        ScriptServer::Mailbox mailbox;
-        for (int i = 1; i <= messageCount; ++i)
-            mailbox.append(TestMessage("m" + QByteArray::number(i)));
+    }
+    explicit CheckFixture(const Script& script)
+    {
         WriteSettingText(t.account(), "NAME", "user");
         WriteSettingText(t.account(), "NAME2", "secret");
-        program.Mailer.PopServer = ServeMailbox(server, mailbox);
+        program.Mailer.PopServer = script(server);
         program.mail().setReplyTimeout(5000);
         panel = program.mainForm();
         t.sound->commands.clear();
@@ -122,7 +131,7 @@ private slots:
         WriteSettingText(f.t.account(), "NAME2", "wrong");
         int quitsWhileShown = -1;
         f.t.prompts->whileShown = [&] { quitsWhileShown = int(f.verbs().count("QUIT")); };
-        CheckMail(f.program);
+        CheckMail(f.program, CheckTrigger::Button);
         QCOMPARE(f.t.prompts->shown.size(), 1);
         QCOMPARE(f.t.prompts->shown[0].title, QStringLiteral("エラー"));
         QVERIFY(f.t.prompts->shown[0].text.contains("-ERR [AUTH] Authentication failed."));
@@ -134,6 +143,11 @@ private slots:
         QCOMPARE(f.verbs().count("QUIT"), 1);
         QVERIFY(!f.program.loadedMsgForm());
         QVERIFY(f.t.sound->commands.isEmpty());
+
+        // A scheduled check says the same without waiting for its OK.
+        CheckMail(f.program, CheckTrigger::Schedule);
+        QCOMPARE(f.t.prompts->shown.size(), 1);
+        QCOMPARE(f.t.prompts->notices.value(0).text, f.t.prompts->shown[0].text);
     }
 
     void panelClosedWhileTheErrorBoxIsUpEndsTheCheck()
@@ -204,7 +218,8 @@ private slots:
         CheckFixture f(2);
         f.program.setForm()->Check2->setChecked(true);
         f.program.setForm()->Text2->setText("1");
-        f.panel->Text1->setText("1");
+        f.panel->Text4->setText("60");
+        f.panel->Timer3_Timer(); // opens the window of minute 1
         QTimer::singleShot(0, f.panel, &MainForm::Timer1_Timer);
         CheckMail(f.program);
         QCOMPARE(f.server.connections(), 1);
@@ -217,9 +232,10 @@ private slots:
         CheckFixture f(1);
         f.program.setForm()->Text2->setText("2");
         f.panel->Text1->setText("1");
+        f.panel->Text4->setText("60");
         f.panel->Timer1_Timer();
         QCOMPARE(f.server.connections(), 0);
-        f.panel->Text1->setText("2");
+        f.panel->Timer3_Timer(); // minute 2: the window opens
         f.panel->Timer1_Timer();
         QCOMPARE(f.server.connections(), 1);
         // Further polls in the same window start nothing.
@@ -231,11 +247,55 @@ private slots:
         // interval: the next poll recreates it hidden from the file.
         f.panel->Timer3_Timer();
         QCOMPARE(f.panel->Text1->text(), QStringLiteral("0"));
-        f.panel->Text1->setText("2");
+        f.panel->Timer1_Timer();
+        QCOMPARE(f.server.connections(), 1);
+        f.panel->Text1->setText("1");
+        f.panel->Text4->setText("60");
         f.program.setForm()->close();
         f.panel->Timer1_Timer();
-        QCOMPARE(f.server.connections(), 2);
         QVERIFY(f.program.loadedSetForm() && !f.program.loadedSetForm()->isVisible());
+        f.panel->Timer3_Timer();
+        f.panel->Timer1_Timer();
+        QCOMPARE(f.server.connections(), 2);
+    }
+
+    void loweredIntervalWaitsForTheNextMinute()
+    {
+        // Typing "15" over "20" with three minutes counted passes through
+        // "1": no check in the middle of the typing, nor at the ticks that
+        // follow, until a tick counts a minute that reaches the interval.
+        CheckFixture f(1);
+        SetForm* preferences = f.program.setForm();
+        preferences->Text2->setText("20");
+        f.panel->Text1->setText("3");
+        f.panel->Text4->setText("30");
+        f.panel->Timer3_Timer();
+        preferences->Text2->setText("1");
+        f.panel->Timer1_Timer();
+        preferences->Text2->setText("15");
+        f.panel->Timer1_Timer();
+        QCOMPARE(f.server.connections(), 0);
+
+        preferences->Text2->setText("1"); // the user settles on 1 after all
+        f.panel->Timer1_Timer();
+        f.panel->Timer3_Timer(); // 3 >= 1: the counter starts over
+        f.panel->Timer1_Timer();
+        QCOMPARE(f.server.connections(), 0);
+        f.panel->Text4->setText("60");
+        f.panel->Timer3_Timer();
+        f.panel->Timer1_Timer();
+        QCOMPARE(f.server.connections(), 1);
+    }
+
+    void panelClosedInTheAutoClosingBoardsWaitStillClosesTheBoard()
+    {
+        CheckFixture f(2);
+        f.program.setForm()->Check2->setChecked(true);
+        QTimer::singleShot(0, f.panel, [&] { f.panel->close(); });
+        f.program.runHandler(f.panel, [&] { f.panel->Command16_Click(); });
+        QVERIFY2(!f.program.loadedMsgForm(), "the board stayed");
+        QCOMPARE(f.program.AlertMode, qint16(0));
+        QVERIFY(!f.program.loadedMainForm()); // the abandoned check brought no panel back
     }
 
     void failedConnectionsAreSaidOnceARun()
@@ -257,14 +317,56 @@ private slots:
         f.program.connectFailureSaid = false; // as at the start of a run
         for (int i = 0; i < 3; ++i)
             CheckMail(f.program, CheckTrigger::Schedule);
-        QCOMPARE(f.t.prompts->shown.size(), 1);
+        QCOMPARE(f.t.prompts->notices.size(), 1);
         f.program.Mailer.PopServer = reachable;
         CheckMail(f.program, CheckTrigger::Schedule);
         f.program.Mailer.PopServer = "127.0.0.1:1";
         CheckMail(f.program, CheckTrigger::Schedule);
         CheckMail(f.program, CheckTrigger::Schedule);
-        QCOMPARE(f.t.prompts->shown.size(), 2);
+        QCOMPARE(f.t.prompts->notices.size(), 2);
+        QVERIFY(f.t.prompts->shown.isEmpty());
         QVERIFY(!f.program.loadedMsgForm() || f.program.loadedMsgForm()->Text2->text() == "1");
+    }
+
+    void unansweredBoxHoldsNoLaterScheduledCheck()
+    {
+        // The server is down in one window and back in the next, and nobody
+        // answers the first window's box. A modal box would still hold its
+        // check then (the fake runs the next window inside it), and the next
+        // window's check would be skipped.
+        CheckFixture f(2);
+        const QString reachable = f.program.Mailer.PopServer;
+        f.program.setForm()->Text2->setText("1");
+        const auto window = [&](const QString& server) {
+            f.program.Mailer.PopServer = server;
+            f.panel->Text4->setText("60");
+            f.panel->Timer3_Timer(); // a minute counted: the window opens
+            f.panel->Timer1_Timer();
+            f.panel->Timer3_Timer(); // the window closes
+        };
+        f.t.prompts->whileShown = [&] { window(reachable); };
+        window("127.0.0.1:1");
+        if (f.t.prompts->shown.isEmpty())
+            window(reachable);
+        QCOMPARE(f.server.connections(), 1);
+        QCOMPARE(f.t.prompts->notices.size(), 1);
+        QCOMPARE(f.program.msgForm()->Text2->text(), QStringLiteral("2"));
+    }
+
+    void serverRefusingAMillionMessagesIsGivenUpSoon()
+    {
+        // The check stops after a run of refusals, not three million
+        // commands later (the server hangs up after a thousand), and still
+        // announces the login's count.
+        CheckFixture f([](ScriptServer& s) {
+            s.send("+OK ready\r\n").login("user", "secret").claimMessages(1'000'000, 1000).everyClient();
+            return QStringLiteral("127.0.0.1:%1").arg(s.begin());
+        });
+        CheckMail(f.program);
+        QCOMPARE(f.program.msgForm()->Text2->text(), QStringLiteral("1000000"));
+        const QList<QByteArray> seen = f.server.transcript();
+        QVERIFY2(seen.size() < 40, qPrintable(QString::number(seen.size())));
+        QCOMPARE(seen.last(), QByteArray("QUIT"));
     }
 };
 

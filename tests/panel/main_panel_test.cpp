@@ -5,14 +5,13 @@
 #include "settings/set_form.h"
 #include "support/test_program.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QApplication>
 #include <QPointer>
 #include <QTest>
 #include <QTimer>
-
 #include <algorithm>
 
 class MainPanelTest final : public QObject
@@ -120,6 +119,22 @@ private slots:
         QCOMPARE(t.sound->commands.size(), 4);
     }
 
+    void reopenedPanelRunsTheIntervalThePreferencesHold()
+    {
+        // The preferences dialog outlives the panel, holding the interval the
+        // new panel's load would set again.
+        TestProgram t;
+        WriteSettingText(t.preferences(), "NUMBER2", "1");
+        t.program->startUp();
+        t.program->loadedMainForm()->close();
+        QVERIFY(t.program->loadedSetForm());
+        MainForm* panel = t.program->mainForm();
+        QCOMPARE(panel->Label4->text(), QStringLiteral("ON"));
+        QVERIFY(panel->Check3->isChecked());
+        QCOMPARE(panel->Text5->text(), QStringLiteral("1"));
+        QVERIFY(panel->Timer3->running());
+    }
+
     void endingAtOnceKeepsThePanelsAndOpenPreferences()
     {
         TestProgram t;
@@ -157,7 +172,8 @@ private slots:
         TestProgram t;
         const QString pictures = t.folder.filePath(QStringLiteral("画像データ"));
         QDir().mkpath(pictures);
-        const QString assets = qEnvironmentVariable("PAWMELO_SOURCE_DIR") + QStringLiteral("/assets/画像データ/");
+        const QString assets =
+            qEnvironmentVariable("PAWMELO_SOURCE_DIR") + QStringLiteral("/assets/画像データ/");
         for (const char* name : {"Green.gif", "Red.gif"})
             QVERIFY(QFile::copy(assets + name, pictures + "/" + name));
         MainForm* panel = t.program->mainForm();

@@ -9,8 +9,7 @@ QList<int> dueTicks(const QString& interval, int ticks, QString& seconds, QStrin
 {
     QList<int> due;
     for (int tick = 1; tick <= ticks; ++tick) {
-        SecondsTick(interval, seconds, minutes);
-        if (CheckDue(interval, minutes))
+        if (SecondsTick(interval, seconds, minutes))
             due.append(tick);
     }
     return due;

@@ -113,7 +113,21 @@ private slots:
                                                                     {"S", " "},   {"S", "[T]"},  {"", "E"}};
         for (const auto& [section, key] : unstorable)
             QVERIFY(!Profile::writeString(m_file, section, key, "x", kMode600));
+        // Keys written together are all refused for one that cannot be stored.
+        QVERIFY(!Profile::writeStrings(m_file, "S", {{"G", "1"}, {"E=F", "x"}}, kMode600));
         QCOMPARE(readBytes(m_file), before);
+    }
+
+    // The UTF-8 byte-order mark an editor may put first hides no section,
+    // and stays where it was.
+    void byteOrderMark()
+    {
+        writeBytes(m_file, "\xEF\xBB\xBF[EXEINI]\r\nNUMBER2=15\r\n");
+        QCOMPARE(Profile::getInt(m_file, "EXEINI", "NUMBER2", 0), 15);
+        QVERIFY(Profile::writeString(m_file, "EXEINI", "NUMBER2", "0", kMode600));
+        QVERIFY(Profile::writeStrings(m_file, "EXEINI", {{"NUMBER", "1"}, {"NAME", "x"}}, kMode600));
+        QCOMPARE(readBytes(m_file),
+                 QByteArray("\xEF\xBB\xBF[EXEINI]\r\nNUMBER2=0\r\nNUMBER=1\r\nNAME=x\r\n"));
     }
 
     void missingFolderIsNeverCreated()

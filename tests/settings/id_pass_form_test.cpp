@@ -3,11 +3,14 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QProxyStyle>
 #include <QPushButton>
 #include <QStyle>
 #include <QTest>
+#include <sys/inotify.h>
+#include <unistd.h>
 
 namespace {
 QString stored(const TestProgram& t, const char* key)
@@ -32,6 +35,30 @@ public:
         return QProxyStyle::styleHint(hint, option, widget, data);
     }
 };
+
+// How many times `file` was put in place by a rename while `action` ran:
+// each replacement of a settings file is one. The staging name's moves are
+// watched too, since inotify would merge two like moves in a row into one.
+template <typename Action>
+int replacementsDuring(const QString& file, Action action)
+{
+    const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (watch < 0 || inotify_add_watch(watch, QFile::encodeName(QFileInfo(file).path()).constData(),
+                                       IN_MOVED_FROM | IN_MOVED_TO) < 0)
+        qFatal("no inotify watch on %s", qPrintable(file));
+    action();
+    alignas(inotify_event) char events[64 * 1024];
+    const ssize_t size = read(watch, events, sizeof events);
+    close(watch);
+    const QByteArray name = QFile::encodeName(QFileInfo(file).fileName());
+    int count = 0;
+    for (ssize_t at = 0; at < size;) {
+        const auto* event = reinterpret_cast<const inotify_event*>(events + at);
+        count += (event->mask & IN_MOVED_TO) && event->len > 0 && name == event->name;
+        at += qsizetype(sizeof(inotify_event)) + event->len;
+    }
+    return count;
+}
 
 // The account file before the dialog is touched: a complete saved pair.
 void savePair(const TestProgram& t)
@@ -75,7 +102,9 @@ private slots:
         form->IdText->setText("ユーザー");
         form->PassText->setText(" p@ss word ");
         saveBox(form)->setChecked(true);
-        form->OkCommand_Click();
+        // Name, password and choice go in one replacement, so no moment
+        // shows the new name with the old password.
+        QCOMPARE(replacementsDuring(t.account(), [form] { form->OkCommand_Click(); }), 1);
         QCOMPARE(t.program->AccountId, QStringLiteral("ユーザー"));
         QCOMPARE(t.program->AccountPassword, QStringLiteral(" p@ss word "));
         QCOMPARE(stored(t, "NAME"), QStringLiteral("ユーザー"));

@@ -64,6 +64,25 @@ private slots:
         QCOMPARE(readBytes(t.kestra()), QByteArray("SMTP=\r\nPOP3=\r\nMAIL=\r\nAPOP=0\r\n"));
     }
 
+    // Values imported from kestra.ini go back as the bytes they came from,
+    // CP932 or not, cut at 100 characters as the import cuts them; the edited
+    // one is written as typed; a file its owner could not read is left
+    // readable and writable by its owner.
+    void okWritesUnchangedValuesBackAsTheyCame()
+    {
+        TestProgram t;
+        const QByteArray pop = "POP3=" + QByteArray(120, '\x80'), mail = "MAIL=a\x80\xFD\x62\r\n";
+        writeBytes(t.kestra(), "SMTP=old\r\n" + pop + "\r\n" + mail + "APOP=1\r\n");
+        ImportMailerSettings(t.workingDir.path(), t.program->Mailer);
+        QVERIFY(QFile::setPermissions(t.kestra(), {}));
+        OptionForm* form = t.program->optionForm();
+        form->SmtpText->setText("smtp.new");
+        form->OkCommand_Click();
+        QVERIFY(t.prompts->shown.isEmpty());
+        QCOMPARE(readBytes(t.kestra()), "SMTP=smtp.new\r\n" + pop.first(105) + "\r\n" + mail + "APOP=1\r\n");
+        QCOMPARE(QFile::permissions(t.kestra()).toInt() & 0x7077, 0x6000);
+    }
+
     void cancelEscapeAndTheCloseBoxChangeNothing()
     {
         TestProgram t;

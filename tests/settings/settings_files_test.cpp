@@ -57,6 +57,11 @@ private slots:
         // Owner, group and other bits of QFileDevice::Permissions: 0x6000 is 0600.
         QCOMPARE(QFile::permissions(account).toInt() & 0x7077, 0x6000);
         QCOMPARE(QFile::permissions(prefs).toInt() & 0x7077, 0x6044);
+        // An account file that others may read (copied, restored, made by
+        // hand) is its owner's alone again after the next write.
+        QVERIFY(QFile::setPermissions(account, QFile::permissions(prefs)));
+        WriteSettingText(account, "NAME", "taro");
+        QCOMPARE(QFile::permissions(account).toInt() & 0x7077, 0x6000);
     }
 
     void importLines()

@@ -18,7 +18,7 @@
 enum class SettingsKind
 {
     Preferences, // ini.ini, WriteSettingText
-    Account,     // iniIdPass.ini, WriteSettingText
+    Account,     // iniIdPass.ini, the name and password together (WriteSettingTexts)
     Companion,   // kestra.ini, ExportMailerSettings
     Servers,     // servers.ini, ServerTrustFile
 };
@@ -54,16 +54,18 @@ inline QString VersionText(int version)
 }
 
 // Writes version `version` of the kind's file; true when the call says it was
-// written (only the companion file and the trust file say nothing: true).
+// written (the trust file says nothing: true).
 inline bool WriteSettingsVersion(SettingsKind kind, const QString& folder, int version)
 {
     switch (kind) {
     case SettingsKind::Preferences:
-        WriteSettingText(PreferencesFile(folder), SettingKey::MailerPath, VersionText(version));
-        return true;
+        return WriteSettingText(PreferencesFile(folder), SettingKey::MailerPath, VersionText(version));
     case SettingsKind::Account:
-        WriteSettingText(AccountFile(folder), SettingKey::AccountPassword, VersionText(version));
-        return true;
+        // As the account dialog saves them: a file holding one version's
+        // name with another's password is no whole version.
+        return WriteSettingTexts(AccountFile(folder),
+                                 {{SettingKey::AccountName, QStringLiteral("user%1").arg(version)},
+                                  {SettingKey::AccountPassword, VersionText(version)}});
     case SettingsKind::Companion: {
         const MailerSettings settings{QStringLiteral("smtp.example.jp"), VersionText(version),
                                       QStringLiteral("taro@example.jp"), qint16(version % 2)};
@@ -86,7 +88,7 @@ inline void SetUpSettingsFolder(SettingsKind kind, const QString& folder)
         WriteSettingText(PreferencesFile(folder), SettingKey::CheckIntervalMinutes, QStringLiteral("15"));
         break;
     case SettingsKind::Account:
-        WriteSettingText(AccountFile(folder), SettingKey::AccountName, QStringLiteral("taro"));
+        WriteSettingText(AccountFile(folder), SettingKey::AccountSaved, QStringLiteral("1"));
         break;
     case SettingsKind::Companion:
         break;

@@ -62,6 +62,11 @@ public:
             whileShown();
         return answer;
     }
+    QList<Shown> notices; // boxes that did not wait
+    void notify(QWidget* parent, const QString& text, const QString& title) override
+    {
+        notices.append({text, title, Buttons::Ok, Icon::None, parent});
+    }
 };
 
 class RecordingLauncher final : public Launcher
@@ -134,4 +139,5 @@ public:
     void setTipText(const QString& text) override { tips.append(text); }
     void show() override { ++shown; }
     void hide() override { ++hidden; }
+    void setMenu(QMenu*) override {}
 };

@@ -123,6 +123,21 @@ ScriptServer& ScriptServer::serve(const Mailbox& mailbox)
     return *this;
 }
 
+ScriptServer& ScriptServer::claimMessages(int count, int patience, int pauseMs)
+{
+    m_steps.push_back([this, count, patience, pauseMs](QSslSocket& socket) {
+        QByteArray line;
+        for (int answered = 0; answered < patience && readLine(socket, line, kServerPatienceMs); ++answered) {
+            if (line.toUpper() == "STAT")
+                write(socket, "+OK " + QByteArray::number(count) + " 0\r\n");
+            else if ((pauseMs > 0 && !pause(socket, pauseMs)) || !serveCommand(socket, {}, line))
+                return false;
+        }
+        return false;
+    });
+    return *this;
+}
+
 ScriptServer& ScriptServer::flood(const QByteArray& pattern, qint64 total)
 {
     m_steps.push_back([this, pattern, total](QSslSocket& socket) {
@@ -402,7 +417,7 @@ QString ServeMailbox(ScriptServer& server, const ScriptServer::Mailbox& mailbox,
     return QStringLiteral("127.0.0.1:%1").arg(server.begin());
 }
 
-TestCertificate MakeTestCertificate(const QString& folder)
+TestCertificate MakeTestCertificate(const QString& folder, const QString& names)
 {
     const QString keyPath = folder + QStringLiteral("/key.pem");
     const QString certPath = folder + QStringLiteral("/cert.pem");
@@ -413,7 +428,7 @@ TestCertificate MakeTestCertificate(const QString& folder)
          QStringLiteral("-pkeyopt"), QStringLiteral("ec_paramgen_curve:prime256v1"), QStringLiteral("-nodes"),
          QStringLiteral("-keyout"), keyPath, QStringLiteral("-out"), certPath, QStringLiteral("-days"),
          QStringLiteral("2"), QStringLiteral("-subj"), QStringLiteral("/CN=localhost"),
-         QStringLiteral("-addext"), QStringLiteral("subjectAltName=DNS:localhost,IP:127.0.0.1")});
+         QStringLiteral("-addext"), QStringLiteral("subjectAltName=") + names});
     if (!openssl.waitForFinished(30000) || openssl.exitCode() != 0)
         return TestCertificate();
     TestCertificate result;

@@ -43,6 +43,10 @@ public:
     // Answers STAT, LIST, TOP, RETR, UIDL, NOOP and QUIT from `mailbox`
     // until QUIT or until the client goes.
     ScriptServer& serve(const Mailbox& mailbox);
+    // Answers STAT with `count` messages of which it has none, and every
+    // message command with "-ERR" (after `pauseMs`), until QUIT or
+    // `patience` commands, then hangs up.
+    ScriptServer& claimMessages(int count, int patience, int pauseMs = 0);
     // Answers CAPA, and USER/PASS or APOP (against kTimestamp) until the
     // client has logged in as `user` with `password`; a wrong login gets
     // "-ERR [AUTH] Authentication failed." and another try.
@@ -120,4 +124,6 @@ struct TestCertificate
     QSslKey key;
     bool valid() const { return !certificate.isNull() && !key.isNull(); }
 };
-TestCertificate MakeTestCertificate(const QString& folder);
+// `names` is its subjectAltName.
+TestCertificate MakeTestCertificate(const QString& folder,
+                                    const QString& names = QStringLiteral("DNS:localhost,IP:127.0.0.1"));

@@ -49,9 +49,13 @@ public:
     }
 
     // Starts Xvfb (keeping its state when a client leaves: -noreset) and,
-    // when asked, openbox on it. Returns the display name (":N"), or empty
-    // when either did not come up.
-    QString start(bool withWindowManager, const QString& screen = QStringLiteral("1024x768x24"))
+    // when asked, a window manager on it (openbox, unless another command
+    // line is given). `monitors`, when given, cut the screen into that many
+    // monitors (RandR 1.5 monitors, which Qt sees as screens). Returns the
+    // display name (":N"), or empty when any of it failed.
+    QString start(bool withWindowManager, const QString& screen = QStringLiteral("1024x768x24"),
+                  const QList<QRect>& monitors = {},
+                  const QStringList& windowManager = {QStringLiteral("openbox"), QStringLiteral("--sm-disable")})
     {
         m_server.start(QStringLiteral("Xvfb"),
                        {"-displayfd", "1", "-noreset", "-screen", "0", screen, "-nolisten", "tcp"});
@@ -64,7 +68,17 @@ public:
         if (number.isEmpty())
             return {};
         m_display = QStringLiteral(":") + QString::fromLatin1(number);
-        if (withWindowManager && !startWindowManager())
+        for (qsizetype i = 0; i < monitors.size(); ++i) {
+            // The first monitor takes over Xvfb's one output; xrandr wants
+            // millimetres too, which nothing here reads.
+            const QRect& m = monitors[i];
+            const QString geometry =
+                QStringLiteral("%1/300x%2/200+%3+%4").arg(m.width()).arg(m.height()).arg(m.x()).arg(m.y());
+            if (!run(QStringLiteral("xrandr"), {"--setmonitor", QStringLiteral("monitor%1").arg(i), geometry,
+                                                i == 0 ? QStringLiteral("screen") : QStringLiteral("none")}))
+                return {};
+        }
+        if (withWindowManager && !startWindowManager(windowManager))
             return {};
         return m_display;
     }
@@ -122,6 +136,41 @@ public:
         return QRect(x, y, width, height);
     }
 
+    // A window's frame: its client area with the window manager's border
+    // and title bar (_NET_FRAME_EXTENTS), or an empty rect.
+    QRect frame(const QByteArray& window) const
+    {
+        const QRect client = geometry(window);
+        const QList<int> extents = cardinals(window, "_NET_FRAME_EXTENTS");
+        if (!client.isValid() || extents.size() != 4)
+            return client;
+        return client.adjusted(-extents[0], -extents[2], extents[1], extents[3]);
+    }
+    // A property of a window as xprop prints its value, or empty.
+    QByteArray property(const QByteArray& window, const char* name) const
+    {
+        QByteArray output;
+        const QStringList target =
+            window.isEmpty() ? QStringList{"-root"} : QStringList{"-id", QString::fromLatin1(window)};
+        if (!run(QStringLiteral("xprop"), target + QStringList{QString::fromLatin1(name)}, &output))
+            return {};
+        // "NAME(TYPE) = values", or "NAME(WINDOW): window id # ids".
+        for (const QByteArray& mark : {QByteArray(" = "), QByteArray("id # ")})
+            if (output.contains(mark))
+                return output.mid(output.indexOf(mark) + mark.size()).trimmed();
+        return {};
+    }
+    // The managed windows, bottom first (_NET_CLIENT_LIST_STACKING), as the
+    // decimal ids xdotool gives.
+    QList<QByteArray> stacking() const
+    {
+        QList<QByteArray> ids;
+        for (const QByteArray& id : property({}, "_NET_CLIENT_LIST_STACKING").split(','))
+            ids.append(
+                QByteArray::number(id.trimmed().mid(id.trimmed().indexOf('x') + 1).toULongLong(nullptr, 16)));
+        return ids;
+    }
+
     struct Window
     {
         QByteArray id;
@@ -144,6 +193,16 @@ public:
         return result;
     }
 
+    // The visible windows of a process that have `size`.
+    QList<Window> visibleWindows(qint64 pid, QSize size) const
+    {
+        QList<Window> found;
+        for (const Window& w : visibleWindows(pid))
+            if (w.geometry.size() == size)
+                found.append(w);
+        return found;
+    }
+
     // Moves the pointer to `at` and clicks `button` `count` times there.
     // (No "mousemove --sync": it hangs when the pointer is already there.)
     bool click(QPoint at, int button = 1, int count = 1) const
@@ -151,6 +210,18 @@ public:
         return xdotool({"mousemove", QString::number(at.x()), QString::number(at.y()), "sleep", "0.15",
                         "click", "--repeat", QString::number(count), "--delay", "80",
                         QString::number(button)});
+    }
+    // Presses the left button at `from`, moves to `to` in eight steps and
+    // lets go there.
+    bool drag(QPoint from, QPoint to) const
+    {
+        QStringList steps{"mousemove", QString::number(from.x()), QString::number(from.y()), "mousedown",
+                          "1"};
+        for (int step = 1; step <= 8; ++step) {
+            const QPoint at = from + (to - from) * step / 8;
+            steps << QStringLiteral("sleep 0.05 mousemove %1 %2").arg(at.x()).arg(at.y()).split(u' ');
+        }
+        return xdotool(steps << QStringLiteral("sleep 0.1 mouseup 1").split(u' '));
     }
     // Clicks at `at` within a window's client area.
     bool clickIn(const QByteArray& window, QPoint at, int count = 1) const
@@ -173,11 +244,21 @@ public:
     }
 
 private:
-    bool startWindowManager()
+    QList<int> cardinals(const QByteArray& window, const char* name) const
+    {
+        QList<int> values;
+        const QByteArray text = property(window, name);
+        for (const QByteArray& value : text.split(','))
+            if (!value.trimmed().isEmpty())
+                values.append(value.trimmed().toInt());
+        return values;
+    }
+
+    bool startWindowManager(const QStringList& commandLine)
     {
         m_windowManager.setProcessEnvironment(environment());
         m_windowManager.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_windowManager.start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
+        m_windowManager.start(commandLine.value(0), commandLine.mid(1));
         if (!m_windowManager.waitForStarted(5000))
             return false;
         // wmctrl answers once a window manager has taken the screen.
