@@ -6,12 +6,18 @@
 # tests (LIBS). Every test runs on the offscreen platform unless it sets
 # QT_QPA_PLATFORM itself. With a RUNNER, the test runs as the runner's last
 # argument; a runner exits 77 when what it needs is missing, which CTest
-# counts as skipped.
+# counts as skipped. Every label has a build target of its own (unit_tests,
+# gui_tests, ...) that builds its tests and what they start, so that a run of
+# some labels builds no more.
 function(pawmelo_add_test name)
     cmake_parse_arguments(T "" "LABEL;TIMEOUT" "SOURCES;FIXTURES;ENVIRONMENT;LIBS;RUNNER" ${ARGN})
     add_executable(${name} ${T_SOURCES})
     target_include_directories(${name} PRIVATE "${CMAKE_SOURCE_DIR}/src" "${CMAKE_SOURCE_DIR}/tests")
     target_link_libraries(${name} PRIVATE Qt6::Test ${T_LIBS})
+    if(NOT TARGET ${T_LABEL}_tests)
+        add_custom_target(${T_LABEL}_tests)
+    endif()
+    add_dependencies(${T_LABEL}_tests ${name})
     if(T_RUNNER)
         add_test(NAME ${name} COMMAND ${T_RUNNER} $<TARGET_FILE:${name}>)
         set_tests_properties(${name} PROPERTIES SKIP_RETURN_CODE 77)

@@ -62,7 +62,7 @@ void MascotWindow::loadAtPointer()
     PixelTwipsX = 1440.0f / float(logicalDpiX());
     PixelTwipsY = 1440.0f / float(logicalDpiY());
 
-    QRandomGenerator generator(quint32(QDateTime::currentMSecsSinceEpoch()));
+    QRandomGenerator generator{quint32(QDateTime::currentMSecsSinceEpoch())};
     Rnd = [generator]() mutable { return generator.generateDouble(); };
 
     m_program.CursorPos = QCursor::pos();
