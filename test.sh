@@ -30,6 +30,7 @@ summary() {
 trap summary EXIT
 
 stage packages scripts/deps.sh --test
+stage format scripts/check_format.sh
 stage build scripts/build.sh
 stage tests bash -c 'cd build && ctest --output-on-failure -j "$(nproc)" "$@"' ctest "$@"
 if [ $# -eq 0 ]; then

@@ -14,7 +14,7 @@ if [ "${1:-}" = "--test" ]; then
     packages+=(dovecot-pop3d openssl xvfb xauth xdotool imagemagick trayer python3-dbusmock dbus curl
                libx11-dev libxext-dev
                locales openbox wmctrl x11-utils x11-xserver-utils xclip xfce4-panel xfwm4
-               clang-14 libclang-rt-14-dev lld)
+               clang-14 libclang-rt-14-dev clang-format lld)
 fi
 # Building the Debian package (scripts/package.sh), and checking it.
 if [ "${1:-}" = "--package" ] || [ "${1:-}" = "--test" ]; then

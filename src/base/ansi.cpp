@@ -27,7 +27,8 @@ qsizetype AnsiPrefixLength(QByteArrayView bytes, qsizetype limit)
 {
     qsizetype i = 0;
     while (i < bytes.size()) {
-        const qsizetype width = isLeadByte(static_cast<unsigned char>(bytes[i])) && i + 1 < bytes.size() ? 2 : 1;
+        const qsizetype width =
+            isLeadByte(static_cast<unsigned char>(bytes[i])) && i + 1 < bytes.size() ? 2 : 1;
         if (i + width > limit)
             break;
         i += width;

@@ -38,7 +38,8 @@ double ValueOfText(QStringView text)
     if (!seenDigit)
         return 0.0;
     double magnitude = 0;
-    const auto [end, error] = std::from_chars(digits.constData(), digits.constData() + digits.size(), magnitude);
+    const auto [end, error] =
+        std::from_chars(digits.constData(), digits.constData() + digits.size(), magnitude);
     if (error == std::errc::result_out_of_range) {
         // Beyond a double's range, as strtod gives it: infinity when the
         // whole part is not zero, else a fraction too small to tell from 0.

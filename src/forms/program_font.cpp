@@ -5,8 +5,9 @@
 QFont ProgramFont()
 {
     QFont font;
-    font.setFamilies({QStringLiteral("IPAPGothic"), QStringLiteral("IPA Pゴシック"), QStringLiteral("Noto Sans CJK JP"),
-                      QStringLiteral("VL PGothic"), QStringLiteral("TakaoPGothic"), QStringLiteral("sans-serif")});
+    font.setFamilies({QStringLiteral("IPAPGothic"), QStringLiteral("IPA Pゴシック"),
+                      QStringLiteral("Noto Sans CJK JP"), QStringLiteral("VL PGothic"),
+                      QStringLiteral("TakaoPGothic"), QStringLiteral("sans-serif")});
     font.setPointSize(9);
     return font;
 }

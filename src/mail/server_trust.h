@@ -5,7 +5,6 @@
 #include <QByteArray>
 #include <QSslCertificate>
 #include <QString>
-
 #include <QStringList>
 
 // What the mail library remembers about servers from one run to the next:

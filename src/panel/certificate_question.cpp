@@ -39,7 +39,8 @@ QString oneLine(const QString& text, qsizetype limit)
         const char32_t c = pair ? QChar::surrogateToUcs4(text[i], text[i + 1]) : text[i].unicode();
         const qsizetype width = pair ? 2 : 1;
         if (isHidden(c))
-            out += QStringLiteral("[U+%1]").arg(QString::number(uint(c), 16).toUpper().rightJustified(4, u'0'));
+            out +=
+                QStringLiteral("[U+%1]").arg(QString::number(uint(c), 16).toUpper().rightJustified(4, u'0'));
         else
             out += QStringView(text).sliced(i, width);
         i += width;

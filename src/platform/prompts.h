@@ -2,7 +2,6 @@
 
 #include <QRect>
 #include <QString>
-
 #include <functional>
 
 class QWidget;
@@ -13,9 +12,24 @@ class Prompts
 {
 public:
     // YesNoDefaultNo: a warning, where only a deliberate "Yes" goes on.
-    enum class Buttons { Ok, YesNo, YesNoDefaultNo };
-    enum class Icon { None, Question, Exclamation };
-    enum class Answer { Ok, Yes, No };
+    enum class Buttons
+    {
+        Ok,
+        YesNo,
+        YesNoDefaultNo
+    };
+    enum class Icon
+    {
+        None,
+        Question,
+        Exclamation
+    };
+    enum class Answer
+    {
+        Ok,
+        Yes,
+        No
+    };
 
     virtual ~Prompts() = default;
     /// Shows `text` under `title` and returns the button the user pressed.

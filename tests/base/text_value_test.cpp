@@ -2,7 +2,6 @@
 #include "base/text_value.h"
 
 #include <QTest>
-
 #include <clocale>
 
 class TextValueTest final : public QObject

@@ -81,15 +81,15 @@ void checkWindow(QWidget* window, const QString& name)
     for (QWidget* w : controls) {
         const QString text = textOf(w);
         auto* label = qobject_cast<QLabel*>(w);
-        if (text.isEmpty() || qobject_cast<QLineEdit*>(w) || w->objectName() == u"Label1"
-            || (label && label->wordWrap()))
+        if (text.isEmpty() || qobject_cast<QLineEdit*>(w) || w->objectName() == u"Label1" ||
+            (label && label->wordWrap()))
             continue;
         const int room = qobject_cast<QAbstractButton*>(w) && !qobject_cast<QPushButton*>(w) ? w->width() - 18
                                                                                              : w->width();
         QVERIFY2(w->fontMetrics().horizontalAdvance(text) <= room,
-                 qPrintable(name + ": caption of " + w->objectName() + " is clipped: "
-                            + QString::number(w->fontMetrics().horizontalAdvance(text)) + " > "
-                            + QString::number(room)));
+                 qPrintable(name + ": caption of " + w->objectName() +
+                            " is clipped: " + QString::number(w->fontMetrics().horizontalAdvance(text)) +
+                            " > " + QString::number(room)));
     }
     // Labels are drawn beneath the controls; other controls stand apart
     // (a pixel of overlap comes from rounding twips to pixels).

@@ -157,7 +157,9 @@ private slots:
         // Half-width katakana are single bytes that UTF-8 never allows alone.
         QTest::newRow("cp932 half-width") << QByteArray("-ERR \xb4\xd7\xb0") << "-ERR ｴﾗｰ";
         QTest::newRow("iso-2022-jp") << QByteArray("-ERR \x1b$BF|K\\\x1b(B") << "-ERR 日本";
-        QTest::newRow("controls, blanks kept") << QByteArray("-ERR a\tb\x07" "c ") << "-ERR a b c ";
+        QTest::newRow("controls, blanks kept") << QByteArray("-ERR a\tb\x07"
+                                                             "c ")
+                                               << "-ERR a b c ";
     }
     void serverWords()
     {
@@ -174,13 +176,17 @@ private slots:
         const QSslError selfSigned(QSslError::SelfSignedCertificate);
         const QSslError expired(QSslError::CertificateExpired);
         const QSslError misnamed(QSslError::HostNameMismatch);
-        QCOMPARE(CertificateRefusalText(where, {selfSigned, expired, misnamed}),
-                 u"mail.example.jp:995 のサーバー証明書を確認できませんでした（証明書の有効期限が切れています）。"_qs);
-        QCOMPARE(CertificateRefusalText(where, {QSslError(QSslError::UnableToGetLocalIssuerCertificate)}),
-                 u"mail.example.jp:995 のサーバー証明書を確認できませんでした（信頼できる認証局が発行した証明書ではありません）。"_qs);
-        QCOMPARE(CertificateRefusalText(where, {QSslError(QSslError::PathLengthExceeded)}),
-                 u"mail.example.jp:995 のサーバー証明書を確認できませんでした（証明書が正しくありません）。"_qs);
-        QVERIFY(IsTrustAnchorError(selfSigned) && !IsTrustAnchorError(expired) && !IsTrustAnchorError(misnamed));
+        QCOMPARE(
+            CertificateRefusalText(where, {selfSigned, expired, misnamed}),
+            u"mail.example.jp:995 のサーバー証明書を確認できませんでした（証明書の有効期限が切れています）。"_qs);
+        QCOMPARE(
+            CertificateRefusalText(where, {QSslError(QSslError::UnableToGetLocalIssuerCertificate)}),
+            u"mail.example.jp:995 のサーバー証明書を確認できませんでした（信頼できる認証局が発行した証明書ではありません）。"_qs);
+        QCOMPARE(
+            CertificateRefusalText(where, {QSslError(QSslError::PathLengthExceeded)}),
+            u"mail.example.jp:995 のサーバー証明書を確認できませんでした（証明書が正しくありません）。"_qs);
+        QVERIFY(IsTrustAnchorError(selfSigned) && !IsTrustAnchorError(expired) &&
+                !IsTrustAnchorError(misnamed));
     }
 
     void collectorUnfoldsAndKeepsFirstFields()

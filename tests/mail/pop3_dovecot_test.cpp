@@ -144,9 +144,10 @@ private slots:
         for (const QByteArray& server : {m_plain, "pop3s://" + m_tls}) {
             QCOMPARE(plainMail.NMailPop3Connect(server), -1);
             const QByteArray where = server.mid(server.indexOf("127."));
-            QCOMPARE(FromAnsi(lastMessage(plainMail)),
-                     QString::fromLatin1(where) +
-                         u" のサーバー証明書を確認できませんでした（自己署名の証明書で、信頼できる発行元がありません）。"_qs);
+            QCOMPARE(
+                FromAnsi(lastMessage(plainMail)),
+                QString::fromLatin1(where) +
+                    u" のサーバー証明書を確認できませんでした（自己署名の証明書で、信頼できる発行元がありません）。"_qs);
         }
     }
 };

@@ -14,8 +14,6 @@
 #include <functional>
 #include <vector>
 
-
-
 class Pop3SessionTest final : public QObject
 {
     Q_OBJECT
@@ -213,9 +211,10 @@ private slots:
         QCOMPARE(m_mail->NMailPop3Connect(server(port)), -1);
         QVERIFY(script.finish());
         QCOMPARE(script.transcript(), (Transcript{"CAPA", "STLS", "<TLS handshake failed>"}));
-        QCOMPARE(FromAnsi(lastMessage(*m_mail)),
-                 QString::fromLatin1(server(port)) +
-                     u" のサーバー証明書を確認できませんでした（自己署名の証明書で、信頼できる発行元がありません）。"_qs);
+        QCOMPARE(
+            FromAnsi(lastMessage(*m_mail)),
+            QString::fromLatin1(server(port)) +
+                u" のサーバー証明書を確認できませんでした（自己署名の証明書で、信頼できる発行元がありません）。"_qs);
     }
 
     // Pinned certificates are checked first; when they do not vouch for the
@@ -255,9 +254,10 @@ private slots:
             m_mail->NMailPop3Close(handle);
         } else {
             QCOMPARE(handle, -1);
-            QCOMPARE(FromAnsi(lastMessage(*m_mail)),
-                     QString::fromLatin1(server(port)) +
-                         u" のサーバー証明書を確認できませんでした（自己署名の証明書で、信頼できる発行元がありません）。"_qs);
+            QCOMPARE(
+                FromAnsi(lastMessage(*m_mail)),
+                QString::fromLatin1(server(port)) +
+                    u" のサーバー証明書を確認できませんでした（自己署名の証明書で、信頼できる発行元がありません）。"_qs);
         }
         QVERIFY(script.finish());
         QVERIFY2(script.failure().isEmpty(), qPrintable(script.failure()));
@@ -270,9 +270,10 @@ private slots:
         script.send("+OK ready\r\n").silence();
         const quint16 port = script.begin();
         QCOMPARE(m_mail->NMailPop3Connect("pop3s://" + server(port)), -1);
-        QCOMPARE(FromAnsi(lastMessage(*m_mail)),
-                 QString::fromLatin1(server(port)) +
-                     u" との暗号化通信を確立できませんでした（サーバーが暗号化通信（TLS）で応答しませんでした）。"_qs);
+        QCOMPARE(
+            FromAnsi(lastMessage(*m_mail)),
+            QString::fromLatin1(server(port)) +
+                u" との暗号化通信を確立できませんでした（サーバーが暗号化通信（TLS）で応答しませんでした）。"_qs);
         QVERIFY(script.finish());
     }
 

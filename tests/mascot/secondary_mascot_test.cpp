@@ -4,9 +4,9 @@
 #include "support/test_program.h"
 
 #include <QCheckBox>
+#include <QCursor>
 #include <QLabel>
 #include <QLineEdit>
-#include <QCursor>
 #include <QPointer>
 #include <QTest>
 

@@ -48,8 +48,8 @@ private slots:
 
         QVERIFY(sameSettings(t.program->Mailer, {"smtp.new", "  pop.new ", "新しい@example.jp", 1}));
         QCOMPARE(readBytes(t.kestra()), QByteArray("SMTP=smtp.new\r\nPOP3=  pop.new \r\nMAIL=") +
-                                                        QByteArray("\x90\x56\x82\xb5\x82\xa2") +
-                                                        "@example.jp\r\nAPOP=1\r\n");
+                                            QByteArray("\x90\x56\x82\xb5\x82\xa2") +
+                                            "@example.jp\r\nAPOP=1\r\n");
         QVERIFY(!t.program->loadedOptionForm());
         QVERIFY(t.prompts->shown.isEmpty());
 

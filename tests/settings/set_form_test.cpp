@@ -8,8 +8,6 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QCheckBox>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>

@@ -6,7 +6,6 @@
 #include "platform/services.h"
 
 #include <QStringList>
-
 #include <functional>
 
 // A clock the test moves by hand; with `autoStep` set, every reading also
@@ -55,7 +54,8 @@ public:
     QList<Shown> shown;
     Answer answer = Answer::Ok;
     std::function<void()> whileShown; // runs "inside" the modal box
-    Answer messageBox(QWidget* parent, const QString& text, const QString& title, Buttons buttons, Icon icon) override
+    Answer messageBox(QWidget* parent, const QString& text, const QString& title, Buttons buttons,
+                      Icon icon) override
     {
         shown.append({text, title, buttons, icon, parent});
         if (whileShown)

@@ -400,8 +400,10 @@ bool ScriptServer::serveCommand(QSslSocket& socket, const Mailbox& mailbox, cons
 
 QByteArray TestMessage(const QByteArray& subject, int bodyLines)
 {
-    QByteArray m = "From: a@example.org\r\nSubject: " + subject + "\r\nDate: Tue, 8 Dec 2026 06:00:00 +0000\r\n"
-                   "Message-ID: <" + subject + "@example.org>\r\n\r\n";
+    QByteArray m = "From: a@example.org\r\nSubject: " + subject +
+                   "\r\nDate: Tue, 8 Dec 2026 06:00:00 +0000\r\n"
+                   "Message-ID: <" +
+                   subject + "@example.org>\r\n\r\n";
     for (int i = 0; i < bodyLines; ++i)
         m += "line " + QByteArray::number(i) + "\r\n";
     return m;

@@ -24,9 +24,9 @@ public:
             if (QFile::exists(socket) || QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(number)))
                 continue;
             m_process.setProgram(QStringLiteral("Xvfb"));
-            m_process.setArguments({QStringLiteral(":%1").arg(number), QStringLiteral("-screen"), QStringLiteral("0"),
-                                    screen, QStringLiteral("-nolisten"), QStringLiteral("tcp"),
-                                    QStringLiteral("-noreset")});
+            m_process.setArguments({QStringLiteral(":%1").arg(number), QStringLiteral("-screen"),
+                                    QStringLiteral("0"), screen, QStringLiteral("-nolisten"),
+                                    QStringLiteral("tcp"), QStringLiteral("-noreset")});
             m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
             m_process.start();
             if (!m_process.waitForStarted(5000))
