@@ -15,6 +15,13 @@ int main(int argc, char* argv[])
     // Wayland desktop they need X11 through XWayland.
     if (ShouldUseXcbPlatform(CurrentWindowPlatformChoice(argc, argv)))
         qputenv("QT_QPA_PLATFORM", "xcb");
+    // Drawing through X shared memory makes Qt wait for the X server's reply
+    // before every repaint, so that the server has read the previous picture
+    // before it is drawn over. The windows here are small, and the panel's
+    // name display repaints 50 times a second: a round trip each time costs
+    // more than sending its few pixels over the socket.
+    if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM"))
+        qputenv("QT_XCB_NO_MITSHM", "1");
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pawmelo"));
