@@ -78,10 +78,25 @@ void NameDisplay::setCaptionLeft(int left)
     // A handful of rectangles: the caption's bounds before and after, less
     // the controls that hide the strip. A finer region costs more to clip
     // with than the few pixels it would spare.
-    QRegion changed(captionInk());
+    const QRect before = captionInk();
     m_captionLeft = left;
-    changed += captionInk();
-    changed &= rect();
+    const QRect after = captionInk();
+    // A step of a pixel or two: one rectangle holds both. The jump back to
+    // the start: two, not the strip between them.
+    QRegion changed;
+    if (before.adjusted(-1, 0, 1, 0).intersects(after)) {
+        const QRect both = (before | after) & rect();
+        const QRegion& hidden = covered();
+        if (!hidden.intersects(both)) {
+            if (!both.isEmpty())
+                update(both);
+            return;
+        }
+        changed = QRegion(both);
+    } else {
+        changed = QRegion(before) + after;
+        changed &= rect();
+    }
     changed -= covered();
     if (!changed.isEmpty())
         update(changed);
