@@ -6,7 +6,10 @@
 # shows the panel (a double-click on the mascot, as a user does) and
 # measures again with the panel on screen, its name display scrolling; then
 # the resident memory, and the checks the server saw. The X server's own CPU
-# is given beside it (drawing lands there too).
+# is given beside it (drawing lands there too). Beside the panel on screen it
+# also measures the floor: a Qt program that shows a window and ticks every
+# 20 ms without drawing anything (bench/idle/tick_floor.cpp), on the same
+# display, so the panel's cost reads against what the tick alone costs here.
 #
 # Each run is made on a bare Xvfb and under openbox (a window manager that
 # decorates the panel). With a second build folder both programs run side by
@@ -45,6 +48,8 @@ trap cleanup EXIT
 DOVECOT_TLS=no "$source_dir/scripts/dovecot.sh" start "$work/dovecot" 0 >/dev/null
 port=$(cut -d' ' -f1 "$work/dovecot/ports")
 
+cmake --build "${builds[0]}" --target tick_floor >/dev/null
+floor_program="${builds[0]}/bench/idle/tick_floor"
 for n in "${!builds[@]}"; do
     cmake --build "${builds[n]}" --target pawmelo >/dev/null
     # A program folder of its own: the executable, its assets, an empty settings folder.
@@ -103,18 +108,24 @@ show_panel() { # n
     exit 1
 }
 
-# The CPU ticks of every program over $seconds, and those of its X server.
-measure() { # before after x_server
+# The CPU ticks of every program over $seconds, and those of its X server;
+# with a fourth argument, those of the floor program too.
+floor_pid=
+measure() { # before after x_server [floor]
     local -n before=$1 after=$2 x_server=$3
+    local floor_before=
     for n in "${!builds[@]}"; do
         before[n]=$(cpu_ticks "${program_pid[n]}")
         x_server[n]=$(cpu_ticks "${xvfb_pid[n]}")
     done
+    [ -n "${4:-}" ] && floor_before=$(cpu_ticks "$floor_pid")
     sleep "$seconds"
     for n in "${!builds[@]}"; do
         after[n]=$(cpu_ticks "${program_pid[n]}")
         x_server[n]=$(( $(cpu_ticks "${xvfb_pid[n]}") - x_server[n] ))
     done
+    [ -n "${4:-}" ] && floor_ticks=$(( $(cpu_ticks "$floor_pid") - floor_before ))
+    return 0
 }
 
 report() { # desktop
@@ -129,6 +140,9 @@ report() { # desktop
             printf "    resident memory: %.1f MB\n", r / 1024
         }'
     done
+    awk -v t="$ticks" -v s="$seconds" -v f="$floor_ticks" 'BEGIN {
+        printf "  floor, a window and a 20 ms tick drawing nothing: %.3f %% of one core\n", f / t / s * 100
+    }'
 }
 
 for desktop in "${desktops[@]}"; do
@@ -137,8 +151,11 @@ for desktop in "${desktops[@]}"; do
     sleep "$warmup"
     measure hidden_before hidden_after xhidden
     for n in "${!builds[@]}"; do show_panel "$n"; done
+    DISPLAY=${display[0]} "$floor_program" -platform xcb >/dev/null 2>&1 &
+    floor_pid=$!
+    pids+=($!)
     sleep "$warmup"
-    measure shown_before shown_after xshown
+    measure shown_before shown_after xshown floor
     report "$desktop"
     logins=$(( $(grep -c 'Login: user=<test>' "$work/dovecot/dovecot.log" || true) - logins_before ))
     echo "  checks the server saw: $logins"
