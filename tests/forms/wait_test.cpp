@@ -60,6 +60,23 @@ private slots:
         WaitOnClock(clock, 150);
         QVERIFY2(clock.readings < 20, qPrintable(QString::number(clock.readings)));
     }
+
+    void endsWhenItsClockLagsTheDeadline()
+    {
+        // A clock that runs at half speed: the deadline passes before the
+        // clock says the time is up, and with no other event to wake it the
+        // wait has to set its deadline again rather than sleep for good.
+        class SlowClock final : public Clock
+        {
+        public:
+            QElapsedTimer real;
+            quint32 timeGetTime() override { return quint32(real.elapsed() / 2); }
+        } clock;
+        clock.real.start();
+        WaitOnClock(clock, 100);
+        QVERIFY(clock.real.elapsed() >= 200);
+        QVERIFY(clock.real.elapsed() < 5000);
+    }
 };
 
 QTEST_GUILESS_MAIN(WaitTest)
