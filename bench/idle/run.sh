@@ -7,9 +7,9 @@
 # measures again with the panel on screen, its name display scrolling; then
 # the resident memory, and the checks the server saw. The X server's own CPU
 # is given beside it (drawing lands there too). Beside the panel on screen it
-# also measures the floor: a Qt program that shows a window and ticks every
-# 20 ms without drawing anything (bench/idle/tick_floor.cpp), on the same
-# display, so the panel's cost reads against what the tick alone costs here.
+# measures, on the same display, two Qt programs of the panel's size that
+# tick every 20 ms (bench/idle/tick_floor.cpp): one draws nothing (the floor:
+# what the tick alone costs here), one moves a plain label at every tick.
 #
 # Each run is made on a bare Xvfb and under openbox (a window manager that
 # decorates the panel). With a second build folder both programs run side by
@@ -65,9 +65,10 @@ done
 
 ticks=$(getconf CLK_TCK)
 cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
+references=99 # the index of the reference programs' display
 declare -a program_pid xvfb_pid display hidden_before hidden_after shown_before shown_after xhidden xshown
 
-start_desktop() { # n desktop
+start_display() { # n desktop
     local n=$1 desktop=$2
     # A display number of the server's own choosing: a fixed one may be
     # taken by another X server (a test's) on this machine.
@@ -86,6 +87,11 @@ start_desktop() { # n desktop
         pids+=($!)
         sleep 1
     fi
+}
+
+start_desktop() { # n desktop
+    local n=$1
+    start_display "$@"
     # The mascot comes up at the pointer.
     DISPLAY=${display[n]} xdotool mousemove 300 300
     (cd "$work/p$n/cwd" && DISPLAY=${display[n]} exec "$work/p$n/program/pawmelo" -platform xcb >/dev/null 2>&1) &
@@ -109,22 +115,28 @@ show_panel() { # n
 }
 
 # The CPU ticks of every program over $seconds, and those of its X server;
-# with a fourth argument, those of the floor program too.
-floor_pid=
-measure() { # before after x_server [floor]
+# with a fourth argument, those of the two reference programs too.
+floor_pid= label_pid=
+measure() { # before after x_server [references]
     local -n before=$1 after=$2 x_server=$3
-    local floor_before=
+    local floor_before= label_before=
     for n in "${!builds[@]}"; do
         before[n]=$(cpu_ticks "${program_pid[n]}")
         x_server[n]=$(cpu_ticks "${xvfb_pid[n]}")
     done
-    [ -n "${4:-}" ] && floor_before=$(cpu_ticks "$floor_pid")
+    if [ -n "${4:-}" ]; then
+        floor_before=$(cpu_ticks "$floor_pid")
+        label_before=$(cpu_ticks "$label_pid")
+    fi
     sleep "$seconds"
     for n in "${!builds[@]}"; do
         after[n]=$(cpu_ticks "${program_pid[n]}")
         x_server[n]=$(( $(cpu_ticks "${xvfb_pid[n]}") - x_server[n] ))
     done
-    [ -n "${4:-}" ] && floor_ticks=$(( $(cpu_ticks "$floor_pid") - floor_before ))
+    if [ -n "${4:-}" ]; then
+        floor_ticks=$(( $(cpu_ticks "$floor_pid") - floor_before ))
+        label_ticks=$(( $(cpu_ticks "$label_pid") - label_before ))
+    fi
     return 0
 }
 
@@ -140,8 +152,9 @@ report() { # desktop
             printf "    resident memory: %.1f MB\n", r / 1024
         }'
     done
-    awk -v t="$ticks" -v s="$seconds" -v f="$floor_ticks" 'BEGIN {
-        printf "  floor, a window and a 20 ms tick drawing nothing: %.3f %% of one core\n", f / t / s * 100
+    awk -v t="$ticks" -v s="$seconds" -v f="$floor_ticks" -v l="$label_ticks" 'BEGIN {
+        printf "  a window and a 20 ms tick that draws nothing: %.3f %% of one core\n", f / t / s * 100
+        printf "  a window and a 20 ms tick that moves a plain label: %.3f %% of one core\n", l / t / s * 100
     }'
 }
 
@@ -151,11 +164,17 @@ for desktop in "${desktops[@]}"; do
     sleep "$warmup"
     measure hidden_before hidden_after xhidden
     for n in "${!builds[@]}"; do show_panel "$n"; done
-    DISPLAY=${display[0]} "$floor_program" -platform xcb >/dev/null 2>&1 &
+    # The references on a display of their own, so that the programs'
+    # X servers draw nothing of theirs.
+    start_display "$references" "$desktop"
+    DISPLAY=${display[references]} "$floor_program" -platform xcb >/dev/null 2>&1 &
     floor_pid=$!
     pids+=($!)
+    DISPLAY=${display[references]} "$floor_program" -platform xcb label >/dev/null 2>&1 &
+    label_pid=$!
+    pids+=($!)
     sleep "$warmup"
-    measure shown_before shown_after xshown floor
+    measure shown_before shown_after xshown references
     report "$desktop"
     logins=$(( $(grep -c 'Login: user=<test>' "$work/dovecot/dovecot.log" || true) - logins_before ))
     echo "  checks the server saw: $logins"
