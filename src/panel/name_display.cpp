@@ -82,14 +82,16 @@ void NameDisplay::setCaptionLeft(int left)
     m_captionLeft = left;
     const QRect after = captionInk();
     // A step of a pixel or two: one rectangle holds both. The jump back to
-    // the start: two, not the strip between them.
+    // the start: two, not the strip between them. Painted at once rather
+    // than through an update request, which would cost the tick a second
+    // pass of the event loop and a wake-up of its own.
     QRegion changed;
     if (before.adjusted(-1, 0, 1, 0).intersects(after)) {
         const QRect both = (before | after) & rect();
         const QRegion& hidden = covered();
         if (!hidden.intersects(both)) {
             if (!both.isEmpty())
-                update(both);
+                repaint(both);
             return;
         }
         changed = QRegion(both);
@@ -99,7 +101,7 @@ void NameDisplay::setCaptionLeft(int left)
     }
     changed -= covered();
     if (!changed.isEmpty())
-        update(changed);
+        repaint(changed);
 }
 
 const QPixmap& NameDisplay::caption(qreal ratio)
