@@ -85,10 +85,10 @@ void NameDisplay::setCaptionLeft(int left)
     // the start: two, not the strip between them. Painted at once rather
     // than through an update request, which would cost the tick a second
     // pass of the event loop and a wake-up of its own.
+    const QRegion hidden = covered();
     QRegion changed;
     if (before.adjusted(-1, 0, 1, 0).intersects(after)) {
         const QRect both = (before | after) & rect();
-        const QRegion& hidden = covered();
         if (!hidden.intersects(both)) {
             if (!both.isEmpty())
                 repaint(both);
@@ -96,10 +96,9 @@ void NameDisplay::setCaptionLeft(int left)
         }
         changed = QRegion(both);
     } else {
-        changed = QRegion(before) + after;
-        changed &= rect();
+        changed = (QRegion(before) + after) & rect();
     }
-    changed -= covered();
+    changed -= hidden;
     if (!changed.isEmpty())
         repaint(changed);
 }
